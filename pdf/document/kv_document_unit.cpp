@@ -1,0 +1,2 @@
+// Placeholder until the document layer has sources.
+namespace kv {}

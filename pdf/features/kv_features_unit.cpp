@@ -1,0 +1,2 @@
+// Placeholder until the features layer has sources.
+namespace kv {}

@@ -1,0 +1,2 @@
+// Placeholder until the filters layer has sources.
+namespace kv {}

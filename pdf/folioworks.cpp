@@ -1,0 +1,2 @@
+// The library archive: every layer, linked together.
+namespace kv {}

@@ -1,0 +1,2 @@
+// Placeholder until the fonts layer has sources.
+namespace kv {}

@@ -1,0 +1,2 @@
+// Placeholder until the parser layer has sources.
+namespace kv {}

@@ -1,0 +1,2 @@
+// Placeholder until the security layer has sources.
+namespace kv {}
