@@ -1,0 +1,35 @@
+// The filter algorithms on plain bytes (view in, string out). The filter classes and the
+// decode dispatch both wrap these, so the string and stream forms cannot disagree.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/kvClasses.h"
+
+namespace kv::codec {
+
+std::string AsciiHexEncode(std::string_view data);
+// `data` must end with ">".
+std::string AsciiHexDecode(std::string_view data);
+// The digits before the ">" marker (the dispatch supplies a missing marker this way).
+std::string AsciiHexDecodeBody(std::string_view body);
+
+std::string Ascii85Encode(std::string_view data);
+// `data` must end with "~>".
+std::string Ascii85Decode(std::string_view data);
+
+std::string RunLengthEncode(std::string_view data, bool repeatPairs);
+// `data` must end with the byte 128.
+std::string RunLengthDecode(std::string_view data, int64_t maxDecodedSize);
+
+// `level` is a zlib compression level (-1 for zlib's default, 0 to 9).
+std::string FlateEncode(std::string_view data, int level);
+std::string FlateDecode(std::string_view data, int64_t maxDecodedSize);
+
+// The whole content of `source` from position 0: a view of a memory stream's bytes, or
+// the bytes read into `holder`. The source's position is left where it was.
+std::string_view SourceBytes(TkvStream& source, std::string& holder);
+
+}  // namespace kv::codec

@@ -1,2 +1,0 @@
-// Placeholder until the filters layer has sources.
-namespace kv {}

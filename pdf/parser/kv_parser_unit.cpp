@@ -1,2 +1,0 @@
-// Placeholder until the parser layer has sources.
-namespace kv {}

@@ -1,2 +1,0 @@
-// Placeholder until the security layer has sources.
-namespace kv {}
