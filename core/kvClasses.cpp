@@ -523,6 +523,9 @@ int32_t TkvObjectList::IndexOfID(int64_t id) const {
 }
 
 void TkvObjectList::Merge(TkvObjectList& other) {
+  // Every ID of a list is present in itself: merging it into itself would destroy all
+  // of its objects while it still holds them.
+  if (&other == this) return;
   SetCapacity(other.GetCount() + GetCount());
   for (const Item& item : other.items_) {
     if (IndexOfID(item.ID) == -1) {

@@ -245,7 +245,8 @@ bool TryStrToFloat(std::string_view s, double& value) {
     neg = s[0] == '-';
     i = 1;
   }
-  if (i >= s.size() || s[i] == '+' || s[i] == '-') return false;
+  // from_chars also takes "inf" and "nan", which are no PDF numbers.
+  if (i >= s.size() || !(s[i] == '.' || (s[i] >= '0' && s[i] <= '9'))) return false;
   auto r = std::from_chars(s.data() + i, s.data() + s.size(), value, std::chars_format::fixed);
   if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
   if (neg) value = -value;
@@ -259,14 +260,28 @@ std::string FloatToText(double value) {
   auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
   std::string s(buf, r.ptr);
   if (s.find('e') == std::string::npos) return s;
-  // PDF numbers have no exponent: write the same 15 significant digits in fixed form.
-  int exp10 = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-  int decimals = std::clamp(14 - exp10, 0, 340);
-  r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  s.assign(buf, r.ptr);
-  if (s.find('.') != std::string::npos) {
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
+  // PDF numbers have no exponent: place the same (at most 15) significant digits with
+  // zeros. Fixed notation of the double itself would print digits beyond the 15th.
+  size_t e = s.find('e');
+  bool negative = s[0] == '-';
+  std::string digits;
+  for (size_t i = negative ? 1 : 0; i < e; ++i)
+    if (s[i] != '.') digits += s[i];
+  int exp10 = 0;
+  size_t expStart = e + 1 + (s[e + 1] == '+' ? 1 : 0);
+  std::from_chars(s.data() + expStart, s.data() + s.size(), exp10);
+  s.assign(negative ? "-" : "");
+  if (exp10 < 0) {
+    s += "0.";
+    s.append(static_cast<size_t>(-exp10 - 1), '0');
+    s += digits;
+  } else if (static_cast<size_t>(exp10) + 1 >= digits.size()) {
+    s += digits;
+    s.append(static_cast<size_t>(exp10) + 1 - digits.size(), '0');
+  } else {
+    s += digits.substr(0, static_cast<size_t>(exp10) + 1);
+    s += '.';
+    s += digits.substr(static_cast<size_t>(exp10) + 1);
   }
   if (s.empty() || s == "-0") s.assign(1, '0');
   return s;

@@ -82,6 +82,12 @@ std::string Convert(const char* to, const char* from, const char* in, size_t inB
     outPtr += replacementBytes;
     outLeft -= replacementBytes;
     size_t skip = std::min(unit, inLeft);
+    // From UTF-16LE, a character outside the basic plane is a surrogate pair: one "?".
+    auto codeUnit = [&](size_t at) {
+      return static_cast<unsigned>(static_cast<unsigned char>(inPtr[at]) |
+                                   (static_cast<unsigned char>(inPtr[at + 1]) << 8));
+    };
+    if (unit == 2 && inLeft >= 4 && (codeUnit(0) & 0xFC00) == 0xD800 && (codeUnit(2) & 0xFC00) == 0xDC00) skip = 4;
     inPtr += skip;
     inLeft -= skip;
   }

@@ -43,6 +43,7 @@ TkvPDFIndirectObject* TkvPDFObjectStore::GetAt(int32_t index) const {
 }
 
 void TkvPDFObjectStore::Merge(TkvPDFObjectStore& other) {
+  if (&other == this) return;  // clearing "the other" would drop every object we own
   Objects.Merge(other.Objects);
   // The other store no longer owns anything: appended objects are ours, the rest were
   // destroyed by the merge.
