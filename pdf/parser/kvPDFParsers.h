@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/kvClasses.h"
@@ -51,13 +52,31 @@ public:
   std::unique_ptr<TkvPDFNameObject> ReadName();
   std::unique_ptr<TkvPDFDictObject> ReadDictionary();
 
+  // The base class's ReadString(count, s) stays reachable beside ReadString().
+  using TkvRandomAccessFilter::ReadString;
+
   // File structure.
   uint8_t ReadHeader();
   int64_t FindStartXRef();
   std::unique_ptr<TkvPDFDictObject> ReadTrailer();
 
+  // The next byte (0-255), or -1 at the end of the input. ReadChar alone cannot tell a
+  // NUL byte from the end, and every loop of the reader must stop at the end.
+  int NextByte() { return AtEnd() ? -1 : static_cast<unsigned char>(ReadChar()); }
+  // True when the next bytes are `word`; the position does not change.
+  bool NextIs(std::string_view word);
+
 private:
+  TkvPDFObjectPtr ReadNumberOrReference();
+  TkvPDFObjectPtr ReadKeyword(std::string_view word);
+  TkvPDFObjectPtr ReadIndirectObject(int32_t number, uint16_t generation);
+  void CheckObjectHeaderRead() const;
+  bool NextIsStreamKeyword();
+  int64_t FindLastStartXRef();
+
   int depth_ = 0;
+  // Token buffers reused by every number read, so tokens cost no allocation.
+  std::string tok1_, tok2_, tok3_;
 };
 
 // The cross-reference state of a document while it is opened.

@@ -1,0 +1,22 @@
+// Messages of the reader and the cross-reference reader. The plain class messages of
+// the PDF layer live in core/kvPDFConsts.h; these add what the reader alone says.
+#pragma once
+
+namespace kv::msg {
+inline constexpr const char* SXRefTableError = "Error reading cross-referenece table";
+inline constexpr const char* SXRefTableErrorDetail = "Error reading cross-referenece table (%s)";
+inline constexpr const char* STrailerErrorDetail = "Error reading PDF trailer (%s)";
+inline constexpr const char* SUnexpectedEndOfData = "Unexpected end of PDF data at offset %lld";
+inline constexpr const char* SInvalidObjectNumberDetail = "Invalid object number (%s %s)";
+inline constexpr const char* SObjectsNestedTooDeep = "Unexpected PDF object encountered (objects nested in objects)";
+
+// Texts filled into the %s of the class messages above and of core/kvPDFConsts.h.
+inline constexpr const char* SDetailEndOfInput = "end of input";
+inline constexpr const char* SDetailNestedTooDeep = "nested deeper than %d levels";
+inline constexpr const char* SDetailLoneGreater = ">";
+inline constexpr const char* SDetailOffsetOutside = "offset %lld lies outside the file of %lld bytes";
+inline constexpr const char* SDetailPrevLoop = "the /Prev chain returns to the section at offset %lld";
+inline constexpr const char* SDetailPrevNotInteger = "/Prev is not an integer";
+inline constexpr const char* SDetailSubsectionRange = "subsection %d %d: object numbers run from 0 to %d";
+inline constexpr const char* SDetailSubsectionTooLong = "subsection %d %d holds more entries than the file has bytes for";
+}  // namespace kv::msg

@@ -1,0 +1,384 @@
+#include "pdf/parser/kvPDFParsers.h"
+
+#include <algorithm>
+#include <array>
+
+#include "core/kvPDFConsts.h"
+#include "pdf/parser/kvPDFParsersConsts.h"
+
+namespace kv {
+
+namespace {
+
+constexpr std::array<bool, 256> MakeClassTable(std::string_view members) {
+  std::array<bool, 256> t{};
+  for (char c : members) t[static_cast<unsigned char>(c)] = true;
+  return t;
+}
+
+// Whitespace is LF, CR and space only: a tab or form feed belongs to the token it
+// touches, as the files this reader was made for expect.
+constexpr auto kWhitespace = MakeClassTable("\n\r ");
+constexpr auto kDelimiter = MakeClassTable("\n\r ()/<>[]");
+
+inline bool IsWhite(int c) { return c >= 0 && kWhitespace[static_cast<size_t>(c)]; }
+inline bool IsDelim(int c) { return c >= 0 && kDelimiter[static_cast<size_t>(c)]; }
+
+// A token quoted in a message is cut to this many bytes: a hostile file may hold a
+// "number" megabytes long, and the message only needs to show where it went wrong.
+constexpr size_t kMaxQuotedToken = 64;
+
+std::string Quote(std::string_view token) {
+  if (token.size() <= kMaxQuotedToken) return std::string(token);
+  return std::string(token.substr(0, kMaxQuotedToken)) + "...";
+}
+
+std::string CharText(int c) { return c < 0 ? std::string(msg::SDetailEndOfInput) : std::string(1, static_cast<char>(c)); }
+
+[[noreturn]] void ThrowNotInteger(std::string_view token) {
+  throw EConvertError(Format(msg::SInvalidInteger, Quote(token).c_str()));
+}
+
+int32_t ToInt(std::string_view token) {
+  int32_t v = 0;
+  if (!TryStrToInt(token, v)) ThrowNotInteger(token);
+  return v;
+}
+
+// Counts the arrays, dictionaries and objects open around the current read, so that a
+// hostile file cannot recurse the reader off the end of the stack.
+class NestingGuard {
+public:
+  explicit NestingGuard(int& depth) : depth_(depth) { ++depth_; }
+  ~NestingGuard() { --depth_; }
+  NestingGuard(const NestingGuard&) = delete;
+  NestingGuard& operator=(const NestingGuard&) = delete;
+  bool TooDeep() const { return depth_ > TkvPDFStreamReader::kMaxNestingDepth; }
+
+private:
+  int& depth_;
+};
+
+std::string NestingDetail() { return Format(msg::SDetailNestedTooDeep, TkvPDFStreamReader::kMaxNestingDepth); }
+
+}  // namespace
+
+TkvPDFStreamReader::TkvPDFStreamReader(int32_t owner, TkvStream* stream)
+    : TkvRandomAccessFilter(stream), Owner(owner) {}
+
+bool TkvPDFStreamReader::NextIs(std::string_view word) {
+  int64_t start = Pos();
+  bool match = true;
+  for (char w : word) {
+    if (NextByte() != static_cast<unsigned char>(w)) {
+      match = false;
+      break;
+    }
+  }
+  Seek(start, TkvSeekOrigin::soBeginning);
+  return match;
+}
+
+void TkvPDFStreamReader::SkipWhitespace() {
+  for (;;) {
+    int c = NextByte();
+    if (c < 0) return;
+    if (IsWhite(c)) continue;
+    if (c == '%') {
+      // The comment's closing CR or LF is whitespace, so it may be eaten here.
+      do c = NextByte();
+      while (c >= 0 && c != '\r' && c != '\n');
+      continue;
+    }
+    StepBack();
+    return;
+  }
+}
+
+void TkvPDFStreamReader::ReadToken(std::string& s) {
+  s.clear();
+  int c = NextByte();
+  if (c < 0) return;
+  s.push_back(static_cast<char>(c));
+  while ((c = NextByte()) >= 0) {
+    if (IsDelim(c)) {
+      StepBack();
+      break;
+    }
+    s.push_back(static_cast<char>(c));
+  }
+  SkipWhitespace();
+}
+
+void TkvPDFStreamReader::PeekToken(std::string& s) {
+  SkipWhitespace();
+  int64_t start = Pos();
+  s.clear();
+  int c;
+  while ((c = NextByte()) >= 0 && !IsDelim(c)) s.push_back(static_cast<char>(c));
+  Seek(start, TkvSeekOrigin::soBeginning);
+}
+
+TkvPDFObjectPtr TkvPDFStreamReader::ReadObject() {
+  SkipWhitespace();
+  if (AtEnd()) throw EConvertError(Format(msg::SUnexpectedEndOfData, static_cast<long long>(Pos())));
+  switch (PeekChar()) {
+    case '[': return ReadArray();
+    case '/': return ReadName();
+    case '(': return ReadString();
+    case '<':
+      if (NextIs("<<")) return ReadDictionary();
+      return ReadString();
+    case 't': return ReadKeyword("true");
+    case 'f': return ReadKeyword("false");
+    case 'n': return ReadKeyword("null");
+    case ')':
+    case '>':
+    case ']':
+    case '}': return nullptr;
+    default: return ReadNumberOrReference();
+  }
+}
+
+TkvPDFObjectPtr TkvPDFStreamReader::ReadKeyword(std::string_view word) {
+  // The whole word is read before it is judged, as the reader always did: "nul" at
+  // the end of a file fails just like "nulx".
+  char got[5] = {};
+  for (size_t i = 0; i < word.size(); ++i) {
+    int c = NextByte();
+    got[i] = c < 0 ? '\0' : static_cast<char>(c);
+  }
+  bool ok = std::string_view(got, word.size()) == word;
+  if (word == "null") {
+    if (!ok) throw ENullObjectError(msg::SNullObjectError);
+    return std::make_unique<TkvPDFNullObject>();
+  }
+  if (!ok) throw EBooleanError(Format(msg::SBooleanError, std::string(word).c_str()));
+  return std::make_unique<TkvPDFBooleanObject>(word == "true");
+}
+
+TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
+  SkipWhitespace();
+  ReadToken(tok1_);
+  int64_t afterFirst = Pos();
+  ReadToken(tok2_);
+  ReadToken(tok3_);
+
+  bool isRef = tok3_ == "R";
+  bool isObj = !isRef && tok3_.size() == 3 && (tok3_[0] | 0x20) == 'o' && (tok3_[1] | 0x20) == 'b' &&
+               (tok3_[2] | 0x20) == 'j';
+  if (isRef || isObj) {
+    int32_t number = ToInt(tok1_);
+    int32_t generation = ToInt(tok2_);
+    // Numbers outside these ranges have no store key: they can only come from a
+    // damaged or hostile file, and would otherwise alias other objects.
+    if (number < 0 || number > kMaxObjectNumber || generation < 0 || generation > 0xFFFF)
+      throw EInvalidObjectNo(Format(msg::SInvalidObjectNumberDetail, Quote(tok1_).c_str(), Quote(tok2_).c_str()));
+    if (isRef)
+      return std::make_unique<TkvPDFIndirectReference>(Owner, number, static_cast<uint16_t>(generation));
+    return ReadIndirectObject(number, static_cast<uint16_t>(generation));
+  }
+
+  Seek(afterFirst, TkvSeekOrigin::soBeginning);
+  std::string_view t = tok1_;
+  if (t.find('.') != std::string_view::npos) {
+    double real = 0;
+    if (TryStrToFloat(t, real)) return std::make_unique<TkvPDFRealObject>(real);
+    return std::make_unique<TkvPDFStringObject>(std::string(t), false);
+  }
+  int32_t i32 = 0;
+  if (TryStrToInt(t, i32)) return std::make_unique<TkvPDFIntegerObject>(i32);
+  int64_t i64 = 0;
+  if (TryStrToInt64(t, i64)) return std::make_unique<TkvPDFInt64Object>(i64);
+  ThrowNotInteger(t);
+}
+
+TkvPDFObjectPtr TkvPDFStreamReader::ReadIndirectObject(int32_t number, uint16_t generation) {
+  NestingGuard guard(depth_);
+  // An object inside an object is never valid; the bound keeps "1 0 obj 1 0 obj ..."
+  // from recursing without end.
+  if (guard.TooDeep()) throw EUnexpectedObjectError(msg::SObjectsNestedTooDeep);
+  CurrentObjectNumber = number;
+  CurrentGeneration = generation;
+  TkvPDFObjectPtr inner = ReadObject();
+  if (NextIsStreamKeyword()) {
+    if (!inner || !inner->IsDictionary()) throw EStreamReadError(msg::SStreamReadErrorPDF);
+    std::unique_ptr<TkvPDFDictObject> dict(static_cast<TkvPDFDictObject*>(inner.release()));
+    inner = std::make_unique<TkvPDFStreamObject>(std::move(dict));
+  }
+  return std::make_unique<TkvPDFIndirectObject>(Owner, number, generation, std::move(inner));
+}
+
+bool TkvPDFStreamReader::NextIsStreamKeyword() {
+  // PeekToken would read a whole token; only "stream" and the byte after it matter,
+  // and the data that follows may be megabytes without a delimiter.
+  SkipWhitespace();
+  int64_t start = Pos();
+  bool match = true;
+  for (char w : std::string_view("stream")) {
+    if (NextByte() != static_cast<unsigned char>(w)) {
+      match = false;
+      break;
+    }
+  }
+  if (match) {
+    int c = NextByte();
+    match = c < 0 || IsDelim(c);
+  }
+  Seek(start, TkvSeekOrigin::soBeginning);
+  return match;
+}
+
+std::unique_ptr<TkvPDFArrayObject> TkvPDFStreamReader::ReadArray() {
+  int c = NextByte();
+  if (c != '[') throw EArrayReadError(Format(msg::SArrayReadError, CharText(c).c_str()));
+  NestingGuard guard(depth_);
+  if (guard.TooDeep()) throw EArrayReadError(Format(msg::SArrayReadError, NestingDetail().c_str()));
+  auto array = std::make_unique<TkvPDFArrayObject>();
+  SkipWhitespace();
+  for (;;) {
+    if (AtEnd()) throw EArrayReadError(Format(msg::SArrayReadError, msg::SDetailEndOfInput));
+    TkvPDFObjectPtr item = ReadObject();
+    if (!item) break;
+    array->Add(std::move(item));
+    SkipWhitespace();
+    if (PeekChar() == ']') break;
+  }
+  // Only "]" closes an array: a stray ")" or ">" here means the text is not what the
+  // reader thinks it is, and swallowing it would misread everything after.
+  c = NextByte();
+  if (c != ']') throw EArrayReadError(Format(msg::SArrayReadError, CharText(c).c_str()));
+  return array;
+}
+
+std::unique_ptr<TkvPDFDictObject> TkvPDFStreamReader::ReadDictionary() {
+  int c1 = NextByte();
+  int c2 = NextByte();
+  if (c1 != '<' || c2 != '<') {
+    int bad = c1 != '<' ? c1 : c2;
+    throw EDictionaryReadError(Format(msg::SDictionaryReadError, CharText(bad).c_str()));
+  }
+  NestingGuard guard(depth_);
+  if (guard.TooDeep()) throw EDictionaryReadError(Format(msg::SDictionaryReadError, NestingDetail().c_str()));
+  auto dict = std::make_unique<TkvPDFDictObject>();
+  for (;;) {
+    SkipWhitespace();
+    if (AtEnd()) throw EDictionaryReadError(Format(msg::SDictionaryReadError, msg::SDetailEndOfInput));
+    if (PeekChar() == '>') {
+      // A dictionary ends only at ">>"; a lone ">" cannot start a key.
+      if (!NextIs(">>")) throw EDictionaryReadError(Format(msg::SDictionaryReadError, msg::SDetailLoneGreater));
+      SkipBytes(2);
+      break;
+    }
+    std::unique_ptr<TkvPDFNameObject> key = ReadName();
+    SkipWhitespace();
+    if (AtEnd()) throw EDictionaryReadError(Format(msg::SDictionaryReadError, msg::SDetailEndOfInput));
+    dict->AddEntry(std::move(key), ReadObject());
+  }
+  return dict;
+}
+
+std::unique_ptr<TkvPDFNameObject> TkvPDFStreamReader::ReadName() {
+  int c = NextByte();
+  if (c != '/') throw ENameReadError(Format(msg::SNameReadError, CharText(c).c_str()));
+  std::string name(1, '/');
+  while ((c = NextByte()) >= 0) {
+    if (IsDelim(c)) {
+      if (!IsWhite(c)) StepBack();
+      break;
+    }
+    name.push_back(static_cast<char>(c));
+  }
+  return std::make_unique<TkvPDFNameObject>(std::move(name));
+}
+
+void TkvPDFStreamReader::CheckObjectHeaderRead() const {
+  if (CurrentObjectNumber == -1 && CurrentGeneration == -1) throw EInvalidObjectNo(msg::SInvalidObjectNo);
+}
+
+std::unique_ptr<TkvPDFStringObject> TkvPDFStreamReader::ReadString() {
+  int open = NextByte();
+  int close;
+  if (open == '(')
+    close = ')';
+  else if (open == '<')
+    close = '>';
+  else
+    throw EStringReadError(Format(msg::SStringReadError, CharText(open).c_str()));
+
+  // The value is built in place with its delimiters; the common string without
+  // escapes is then handed to the object without a further copy.
+  std::string value(1, static_cast<char>(open));
+  bool escaped = false;
+  int depth = 1;
+  for (;;) {
+    int c = NextByte();
+    if (c < 0) throw EStringReadError(Format(msg::SStringReadError, msg::SDetailEndOfInput));
+    if (c == '\\') {
+      int next = NextByte();
+      if (next < 0) throw EStringReadError(Format(msg::SStringReadError, msg::SDetailEndOfInput));
+      // A line continuation drops the backslash and the CR or LF after it; the LF of a
+      // CR LF pair is read next as an ordinary character.
+      if (next == '\r' || next == '\n') continue;
+      value.push_back('\\');
+      value.push_back(static_cast<char>(next));
+      escaped = true;
+      continue;
+    }
+    if (c == open) {
+      ++depth;
+    } else if (c == close && --depth == 0) {
+      break;
+    }
+    value.push_back(static_cast<char>(c));
+  }
+
+  bool isHex = open == '<';
+  if (!isHex && escaped) value = "(" + UnescapeLiteral(std::string_view(value).substr(1));
+  value.push_back(static_cast<char>(close));
+
+  if (Decryptor) {
+    CheckObjectHeaderRead();
+    if (isHex && value.size() > 2) {
+      value = "(" + HexToBytes(std::string_view(value).substr(1, value.size() - 2)) + ")";
+      isHex = false;
+    }
+    if (!isHex) {
+      std::string bytes = value.substr(1, value.size() - 2);
+      Decryptor->DecryptString(bytes, CurrentObjectNumber, CurrentGeneration);
+      value = "(" + bytes + ")";
+    }
+  }
+  return std::make_unique<TkvPDFStringObject>(std::move(value), isHex);
+}
+
+std::unique_ptr<TkvMemoryStream> TkvPDFStreamReader::ReadStreamData(int64_t length, int32_t objectNumber,
+                                                                    int32_t generation) {
+  SkipWhitespace();
+  if (!NextIs("stream")) throw EStreamReadError(msg::SStreamReadErrorPDF);
+  SkipBytes(6);
+
+  std::unique_ptr<TkvMemoryStream> data;
+  if (length == 0) {
+    data = std::make_unique<TkvMemoryStream>();
+  } else {
+    while (!AtEnd() && PeekChar() == ' ') SkipBytes(1);
+    if (!AtEnd() && PeekChar() == '\r') SkipBytes(1);
+    if (!AtEnd() && PeekChar() == '\n') SkipBytes(1);
+    // The length is trusted, but never beyond the bytes the input still has: a hostile
+    // /Length must not make the reader allocate what the file does not hold.
+    if (length > Size - Pos()) throw EEndStreamError(msg::SEndStreamError);
+    if (length <= 1 && NextIs("endstream")) length = 0;
+    data = ReadSlice(std::max<int64_t>(0, length));
+    if (Decryptor) {
+      CheckObjectHeaderRead();
+      data = Decryptor->DecryptStream(std::move(data), objectNumber, generation);
+    }
+  }
+  SkipWhitespace();
+  if (!NextIs("endstream")) throw EEndStreamError(msg::SEndStreamError);
+  SkipBytes(9);
+  return data;
+}
+
+}  // namespace kv
