@@ -1,0 +1,126 @@
+#include "pdf/security/kvMD5.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kv {
+
+namespace {
+
+inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+
+inline uint32_t LoadLE32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+
+inline void StoreLE32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  p[2] = static_cast<uint8_t>(v >> 16);
+  p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// Per-step additive constants (floor(abs(sin(i + 1)) * 2^32)) and rotations.
+constexpr uint32_t kT[64] = {
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
+constexpr int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+
+}  // namespace
+
+void TkvMD5::Reset() {
+  state_[0] = 0x67452301;
+  state_[1] = 0xefcdab89;
+  state_[2] = 0x98badcfe;
+  state_[3] = 0x10325476;
+  length_ = 0;
+  buffered_ = 0;
+}
+
+void TkvMD5::Transform(const uint8_t* block) {
+  uint32_t x[16];
+  for (int i = 0; i < 16; ++i) x[i] = LoadLE32(block + 4 * i);
+  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
+  for (int i = 0; i < 64; ++i) {
+    uint32_t f;
+    int g;
+    switch (i >> 4) {
+      case 0:
+        f = (b & c) | (~b & d);
+        g = i;
+        break;
+      case 1:
+        f = (d & b) | (~d & c);
+        g = (5 * i + 1) & 15;
+        break;
+      case 2:
+        f = b ^ c ^ d;
+        g = (3 * i + 5) & 15;
+        break;
+      default:
+        f = c ^ (b | ~d);
+        g = (7 * i) & 15;
+        break;
+    }
+    uint32_t next = b + RotateLeft(a + f + kT[i] + x[g], kShift[i >> 4][i & 3]);
+    a = d;
+    d = c;
+    c = b;
+    b = next;
+  }
+  state_[0] += a;
+  state_[1] += b;
+  state_[2] += c;
+  state_[3] += d;
+}
+
+void TkvMD5::Update(const void* data, size_t length) {
+  auto p = static_cast<const uint8_t*>(data);
+  length_ += length;
+  if (buffered_ > 0) {
+    size_t take = std::min(length, sizeof(buffer_) - buffered_);
+    std::memcpy(buffer_ + buffered_, p, take);
+    buffered_ += take;
+    p += take;
+    length -= take;
+    if (buffered_ < sizeof(buffer_)) return;
+    Transform(buffer_);
+    buffered_ = 0;
+  }
+  for (; length >= 64; p += 64, length -= 64) Transform(p);
+  if (length > 0) {
+    std::memcpy(buffer_, p, length);
+    buffered_ = length;
+  }
+}
+
+TkvMD5::Digest TkvMD5::Final() {
+  uint64_t bits = length_ * 8;
+  static const uint8_t kPad[64] = {0x80};
+  // Pad to 56 bytes modulo 64, leaving room for the 8-byte length.
+  size_t padLength = buffered_ < 56 ? 56 - buffered_ : 120 - buffered_;
+  Update(kPad, padLength);
+  uint8_t lengthBytes[8];
+  StoreLE32(lengthBytes, static_cast<uint32_t>(bits));
+  StoreLE32(lengthBytes + 4, static_cast<uint32_t>(bits >> 32));
+  Update(lengthBytes, 8);
+  Digest out;
+  for (int i = 0; i < 4; ++i) StoreLE32(out.data() + 4 * i, state_[i]);
+  Reset();
+  return out;
+}
+
+TkvMD5::Digest TkvMD5::Hash(const void* data, size_t length) {
+  TkvMD5 md5;
+  md5.Update(data, length);
+  return md5.Final();
+}
+
+}  // namespace kv
