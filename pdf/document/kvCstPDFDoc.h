@@ -1,0 +1,211 @@
+// The document component: loads one PDF file into memory, edits it (pages, settings)
+// and writes a complete new file. Extension points are virtual operations that the
+// extended document overrides (outlines, forms, encryption, merging hooks).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/kvClasses.h"
+#include "pdf/document/kvDocumentTypes.h"
+#include "pdf/objects/kvPDFObjects.h"
+#include "pdf/parser/kvPDFParsers.h"
+
+namespace kv {
+
+// Destination name -> destination array, in reading order, found by name in constant
+// time whatever order the file gave the names in.
+class TkvNamedDestinations {
+public:
+  void Add(std::string name, TkvPDFObjectPtr destination);
+  const TkvPDFObject* Find(const std::string& name) const;
+  int32_t Count() const { return static_cast<int32_t>(names_.size()); }
+  const std::string& NameAt(int32_t i) const { return names_[static_cast<size_t>(i)]; }
+  const TkvPDFObject* ValueAt(int32_t i) const { return values_[static_cast<size_t>(i)].get(); }
+
+private:
+  std::vector<std::string> names_;
+  std::vector<TkvPDFObjectPtr> values_;
+  std::unordered_map<std::string, size_t> index_;
+};
+
+class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
+public:
+  explicit TkvCustomPDFDocument(TkvComponent* owner = nullptr);
+  ~TkvCustomPDFDocument() override;
+  TkvCustomPDFDocument(const TkvCustomPDFDocument&) = delete;
+  TkvCustomPDFDocument& operator=(const TkvCustomPDFDocument&) = delete;
+
+  // ---- published properties ----
+  bool UseFileStreams() const { return FUseFileStreams; }
+  void SetUseFileStreams(bool v) { FUseFileStreams = v; }
+  bool OpenAfterSave() const { return FOpenAfterSave; }
+  void SetOpenAfterSave(bool v) { FOpenAfterSave = v; }
+  TkvMeasurementUnit MeasurementUnit() const { return FMeasurementUnit; }
+  void SetMeasurementUnit(TkvMeasurementUnit u) { FMeasurementUnit = u; }
+  bool ProcessLinks() const { return FProcessLinks; }
+  void SetProcessLinks(bool v) { FProcessLinks = v; }
+  bool EMailAfterSave() const { return FEMailAfterSave; }
+  void SetEMailAfterSave(bool v) { FEMailAfterSave = v; }
+
+  TkvOperationProgressEvent OnOperationProgress;
+  TkvProgressEvent OnIOProgress;
+  TkvStatusMessageEvent OnStatusMessage;
+  TkvWarningEvent OnWarning;
+  TkvPasswordEvent OnPassword;
+  TkvNotifyEvent OnBeginRead;
+  TkvNotifyEvent OnEndRead;
+
+  // The launcher OpenAfterSave uses; DefaultFileLauncher() unless set.
+  TkvFileLauncher Launcher;
+
+  // ---- operations ----
+  void Reset();
+  int32_t PageCount() const { return static_cast<int32_t>(Pages.size()); }
+  bool LoadFromFile(const std::string& fileName);
+  void SaveToFile(const std::string& fileName);
+
+  // Page operations.
+  static std::vector<int32_t> ParsePageRange(const std::string& text, int32_t pageCount);
+  void AppendPagesFrom(TkvCustomPDFDocument& source, const std::string& range);
+  void InsertPagesFrom(TkvCustomPDFDocument& source, const std::string& range, int32_t position);
+  void ExtractPagesTo(TkvCustomPDFDocument& target, const std::string& range);
+  void DeletePages(const std::string& range);
+  void MergeDocuments(const std::vector<std::string>& fileList);
+
+  // Document information, view settings, transitions, page sizes.
+  std::string GetAuthor() const { return GetInfoText("/Author"); }
+  std::string GetCreationDate() const { return GetInfoText("/CreationDate"); }
+  std::string GetCreator() const { return GetInfoText("/Creator"); }
+  std::string GetKeywords() const { return GetInfoText("/Keywords"); }
+  std::string GetProducer() const { return GetInfoText("/Producer"); }
+  std::string GetSubject() const { return GetInfoText("/Subject"); }
+  std::string GetTitle() const { return GetInfoText("/Title"); }
+  void SetAuthor(const std::string& text) { SetInfoText("/Author", text); }
+  void SetKeywords(const std::string& text) { SetInfoText("/Keywords", text); }
+  void SetProducer(const std::string& text) { SetInfoText("/Producer", text); }
+  void SetSubject(const std::string& text) { SetInfoText("/Subject", text); }
+  void SetTitle(const std::string& text) { SetInfoText("/Title", text); }
+  void SetInfoDictionary(std::unique_ptr<TkvPDFDictObject> dict);
+  TkvPDFViewerPreferences& ViewerPreferences() { return *Catalog->ViewerPreferences; }
+  void SetPageTransition(const std::string& range, uint8_t effect, float duration);
+  TkvPDFRect GetPageMediaBox(int32_t pageNumber) const;
+
+  // Output choices (the engine never switches them on by itself).
+  TkvCompression& Compression() { return *FCompression; }
+  TkvASCIIEncode& ASCIIEncode() { return *FASCIIEncode; }
+
+  // Read access for hosts and tests.
+  int32_t DocumentId() const { return FDocumentId; }
+  const std::string& FileName() const { return FFileName; }
+  uint8_t PDFVersion() const { return FPDFVersion; }
+  bool DocumentLoaded() const { return FDocumentLoaded; }
+  bool Encrypted() const { return FEncrypted; }
+  TkvEMailInfo& EMailInfo() { return *FEMailInfo; }
+
+  // ---- document fields ----
+  uint8_t PageLayout = 0;
+  uint8_t PageMode = 0;
+  std::unique_ptr<TkvPDFObjectStore> ObjectStore;
+  std::unique_ptr<TkvPDFObjectStore> NewObjects;
+  std::vector<TkvPDFIndirectObject*> Pages;  // objects owned by ObjectStore
+  std::unique_ptr<TkvPDFTrailer> Trailer;
+  std::unique_ptr<TkvPDFInfo> Info;
+  std::unique_ptr<TkvPDFCatalog> Catalog;
+  std::unique_ptr<TkvNamedDestinations> NamedDestinations;
+  std::vector<TkvXRefItem> XRefItems;
+  int32_t LastOutputNumber = 3;
+
+  // Loading helpers used by the extended document.
+  void ResolveReferences(TkvPDFObject* obj);
+  std::unique_ptr<TkvPDFIndirectObject> ReadObjectAt(int32_t objectNumber);
+  TkvPDFDictObject* ResolveToDictionary(TkvPDFObject* obj, bool addToStore, TkvPDFObjectPtr& holder);
+  TkvPDFArrayObject* ResolveToArray(TkvPDFObject* obj, bool addToStore, TkvPDFObjectPtr& holder);
+  std::unique_ptr<TkvPDFStringObject> ResolveToString(TkvPDFObject* obj);
+  TkvPDFObjectPtr LookupNamedDestination(const std::string& name) const;
+  void ReadBody();
+  // The shared reading step of `LoadFromFile` once the input is open: header,
+  // cross-reference sections, trailer, /Encrypt.
+  void ReadStructure(TkvStream& input);
+
+protected:
+  // ---- virtual operations, in their order ----
+  virtual void FreeDocumentData();
+  virtual void ReadOutlines(TkvPDFDictObject& catalogDict);
+  virtual void ReadAcroForm(int32_t objectNumber);
+  virtual void BuildOutlines();
+  virtual void WriteDocument();
+  virtual void PrepareEncryption();
+  std::string EncryptString(const std::string& text, int32_t objectNumber) override;
+  virtual std::unique_ptr<TkvPDFDictObject> BuildEncryptionDictionary();
+  bool IsEncrypting() override;
+  virtual std::unique_ptr<TkvObjectList> CollectPage(int32_t pageNumber);
+  virtual void CollectReferences(TkvObjectList& list, TkvPDFObject* obj);
+  virtual void CopyFormFieldsTo(TkvCustomPDFDocument& target);
+  virtual void MergeOutlinesFrom(TkvCustomPDFDocument& source);
+  virtual void MergeFormFieldsFrom(TkvCustomPDFDocument& source);
+  virtual void OpenEncrypted(const std::string& password);
+  virtual void InitDocumentData();
+  // A fresh document of the most derived kind, for merging.
+  virtual std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument();
+
+  // ---- serialisation context ----
+  int32_t OutputNumberOf(const TkvPDFIndirectReference& ref) override;
+  bool FilterStreamForOutput(const TkvPDFStreamObject& stream, std::unique_ptr<TkvPDFDictObject>& dict,
+                             std::string& data) override;
+
+  // ---- event helpers (each tests that a handler is set) ----
+  void Status(const std::string& text) { if (OnStatusMessage) OnStatusMessage(this, text); }
+  void Progress(int percentage) { if (OnIOProgress) OnIOProgress(this, percentage); }
+  void Warning(const std::string& text) { if (OnWarning) OnWarning(this, text); }
+  void OperationProgress(TkvOperation op, int current, int total) {
+    if (OnOperationProgress) OnOperationProgress(this, op, current, total);
+  }
+
+  std::string GetInfoText(const char* key) const;
+  void SetInfoText(const char* key, const std::string& text);
+
+  std::unique_ptr<TkvPDFStreamReader> Reader;
+  TkvStream* Output = nullptr;
+  std::vector<int64_t> Offsets;
+  bool FDocumentLoaded = false;
+  bool FEncrypted = false;
+
+private:
+  friend class TkvDocumentLoader;
+  friend class TkvDocumentWriter;
+  friend class TkvPageTaker;
+
+  void ReadCatalog();
+  void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path);
+  void ReadDestinationsDictionary(TkvPDFObject* dests);
+  void ReadNameDictionary(TkvPDFObject* names);
+  void WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen);
+  void AddNamedDestination(std::string name, TkvPDFObject* value, bool direct);
+  void ReadStreamDataOf(TkvPDFIndirectObject& obj);
+  void WriteIndirect(int32_t number, const std::string& body);
+  void WriteCatalog(std::string& buf);
+  void WriteXRefAndTrailer(std::string& buf);
+  void TakePages(TkvCustomPDFDocument& giver, const std::vector<int32_t>& pages, TkvOperation op, int32_t position,
+                 TkvCustomPDFDocument* reporter);
+  void ReleaseObject(TkvPDFObject* obj);
+  void SaveToStream(TkvStream& stream);
+
+  int32_t FDocumentId = 0;
+  std::string FFileName;
+  uint8_t FPDFVersion = 4;
+  TkvMeasurementUnit FMeasurementUnit = muPixels;
+  bool FUseFileStreams = false;
+  bool FOpenAfterSave = false;
+  bool FProcessLinks = true;
+  bool FEMailAfterSave = false;
+  std::unique_ptr<TkvCompression> FCompression;
+  std::unique_ptr<TkvASCIIEncode> FASCIIEncode;
+  std::unique_ptr<TkvEMailInfo> FEMailInfo;
+};
+
+}  // namespace kv

@@ -1,0 +1,503 @@
+// Loading: the file's structure, the catalog, the page tree with inherited attributes,
+// and every object a page, an annotation, a destination or a kept catalog entry needs.
+#include <algorithm>
+#include <unordered_set>
+
+#include "core/kvPDFConsts.h"
+#include "pdf/document/kvCstPDFDoc.h"
+#include "pdf/document/kvCstPDFDocConsts.h"
+#include "pdf/objects/kvPDFObjectUtils.h"
+
+namespace kv {
+
+namespace {
+// Page trees of real files are a few levels deep; a hostile chain of /Pages nodes must
+// not exhaust the stack.
+constexpr int kMaxPageTreeDepth = 256;
+// Name trees are shallow too; the bound also ends a /Kids loop in a name tree.
+constexpr int kMaxNameTreeDepth = 64;
+// /Encrypt values are small dictionaries; references inside them are followed this deep.
+constexpr int kMaxEncryptDepth = 16;
+
+bool HasExtension(const std::string& fileName) {
+  size_t slash = fileName.find_last_of('/');
+  size_t dot = fileName.find_last_of('.');
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+TkvPDFDictObject* AsDict(TkvPDFObject* obj) {
+  return obj && obj->IsDictionary() ? static_cast<TkvPDFDictObject*>(obj) : nullptr;
+}
+
+const char* const kInheritedKeys[] = {"/Rotate", "/MediaBox", "/Resources", "/CropBox"};
+}  // namespace
+
+bool TkvCustomPDFDocument::LoadFromFile(const std::string& fileName) {
+  if (FDocumentLoaded) Reset();
+  FFileName = HasExtension(fileName) ? fileName : fileName + ".pdf";
+  std::unique_ptr<TkvStream> input;
+  if (FUseFileStreams) {
+    input = std::make_unique<TkvFileStream>(fileName, TkvFileStream::Mode::fmOpenRead);
+  } else {
+    TkvSharedBytes bytes = ReadWholeFile(fileName);
+    size_t size = bytes->size();
+    input = std::make_unique<TkvMemoryStream>(std::move(bytes), 0, size);
+  }
+  struct ReaderGuard {
+    TkvCustomPDFDocument* doc;
+    ~ReaderGuard() { doc->Reader.reset(); }
+  } guard{this};
+
+  ReadStructure(*input);
+  if (!FEncrypted) {
+    ReadBody();
+  } else if (OnPassword) {
+    std::string password;
+    bool cont = false;
+    OnPassword(this, password, cont);
+    if (cont)
+      OpenEncrypted(password);
+    else
+      Reset();
+  } else {
+    OpenEncrypted(std::string());
+  }
+  return FDocumentLoaded;
+}
+
+void TkvCustomPDFDocument::ReadStructure(TkvStream& input) {
+  Reader = std::make_unique<TkvPDFStreamReader>(FDocumentId, &input);
+  FPDFVersion = Reader->ReadHeader();
+
+  TkvXRefTable table;
+  ReadXRefSection(*Reader, Reader->FindStartXRef(), table, [this] { Status(msg::SReadingXRef); });
+  XRefItems = std::move(table.Items);
+  *Trailer = std::move(table.Trailer);
+  ObjectStore->LastNumber = static_cast<int32_t>(XRefItems.size());
+  if (table.PendingID) {
+    if (table.PendingID->IsArray()) {
+      Trailer->ID.reset(static_cast<TkvPDFArrayObject*>(table.PendingID.release()));
+    } else if (table.PendingID->IsReference()) {
+      auto id = ReadObjectAt(static_cast<TkvPDFIndirectReference*>(table.PendingID.get())->ObjectNumber);
+      if (id && id->Value && id->Value->IsArray())
+        Trailer->ID.reset(static_cast<TkvPDFArrayObject*>(id->Value.release()));
+    }
+  }
+
+  if (Trailer->Encrypt) {
+    // A full copy in which every reference is replaced by the object it designates.
+    std::function<TkvPDFObjectPtr(const TkvPDFObject*, int)> copy = [&](const TkvPDFObject* obj,
+                                                                       int depth) -> TkvPDFObjectPtr {
+      if (!obj) return nullptr;
+      if (depth > kMaxEncryptDepth) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+      if (obj->IsReference()) {
+        auto target = ReadObjectAt(static_cast<const TkvPDFIndirectReference*>(obj)->ObjectNumber);
+        if (!target) return std::make_unique<TkvPDFNullObject>();
+        return copy(target->Value.get(), depth + 1);
+      }
+      if (obj->IsArray()) {
+        auto out = std::make_unique<TkvPDFArrayObject>();
+        for (const auto& item : static_cast<const TkvPDFArrayObject*>(obj)->Items) out->Add(copy(item.get(), depth + 1));
+        return out;
+      }
+      if (obj->IsDictionary()) {
+        auto* d = static_cast<const TkvPDFDictObject*>(obj);
+        auto out = std::make_unique<TkvPDFDictObject>();
+        for (int32_t i = 0; i < d->Count(); ++i) out->AddObject(d->Keys[i]->Value, copy(d->Values[i].get(), depth + 1));
+        return out;
+      }
+      return obj->Clone();
+    };
+    Trailer->Encrypt = copy(Trailer->Encrypt.get(), 0);
+    FEncrypted = true;
+  } else {
+    FEncrypted = false;
+  }
+  FDocumentLoaded = true;
+}
+
+void TkvCustomPDFDocument::ReadBody() {
+  if (OnBeginRead) OnBeginRead(this);
+  ReadCatalog();
+  FDocumentLoaded = true;
+  if (OnStatusMessage) Status(Format(msg::SDocumentReadComplete, PageCount()));
+  if (OnEndRead) OnEndRead(this);
+}
+
+std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t objectNumber) {
+  if (!Reader || objectNumber <= 0 || static_cast<size_t>(objectNumber) >= XRefItems.size()) return nullptr;
+  const TkvXRefItem& entry = XRefItems[static_cast<size_t>(objectNumber)];
+  if (entry.EntryType != 'n' || entry.Offset <= 0) return nullptr;
+  Reader->Seek(entry.Offset, TkvSeekOrigin::soBeginning);
+  TkvPDFObjectPtr obj = Reader->ReadObject();
+  if (!obj || !obj->IsIndirectObject() || static_cast<TkvPDFIndirectObject*>(obj.get())->ObjectNumber != objectNumber)
+    throw EPDFException(Format(msg::SObjectNotAtOffset, objectNumber));
+  std::unique_ptr<TkvPDFIndirectObject> ind(static_cast<TkvPDFIndirectObject*>(obj.release()));
+  if (ind->Value && ind->Value->IsStream()) ReadStreamDataOf(*ind);
+  return ind;
+}
+
+// Reads the data of a stream object just read. Only /Length is needed to read it; the
+// rest of the stream dictionary is resolved by whoever stores the object, so nested
+// streams never nest the reading.
+void TkvCustomPDFDocument::ReadStreamDataOf(TkvPDFIndirectObject& obj) {
+  auto* stream = static_cast<TkvPDFStreamObject*>(obj.Value.get());
+  int64_t pos = Reader->Pos();
+  TkvPDFObject* lengthObj = stream->Dictionary ? stream->Dictionary->GetValue("/Length") : nullptr;
+  if (lengthObj && lengthObj->IsReference()) {
+    auto* ref = static_cast<TkvPDFIndirectReference*>(lengthObj);
+    if (!ObjectStore->Find(ref) && ref->Owner == FDocumentId && ref->ObjectNumber != obj.ObjectNumber) {
+      // Stored uncounted: the dictionary's resolution counts it.
+      if (auto target = ReadObjectAt(ref->ObjectNumber)) {
+        if (target->Generation == ref->Generation && target->Value && !target->Value->IsStream())
+          ObjectStore->Add(std::move(target));
+      }
+    }
+  }
+  Reader->Seek(pos, TkvSeekOrigin::soBeginning);
+  TkvPDFObject* length = ObjectStore->ResolveInteger(lengthObj);
+  int64_t n = 0;
+  if (length) n = length->IsInteger() ? static_cast<TkvPDFIntegerObject*>(length)->Value
+                                      : static_cast<TkvPDFInt64Object*>(length)->Value;
+  stream->Data = Reader->ReadStreamData(n, obj.ObjectNumber, obj.Generation);
+}
+
+void TkvCustomPDFDocument::ResolveReferences(TkvPDFObject* root) {
+  // An explicit stack instead of recursion: long chains of references (outline items,
+  // annotation lists) must not exhaust the call stack. Children are pushed in reverse so
+  // they are visited in entry order, depth first.
+  std::vector<TkvPDFObject*> stack;
+  stack.push_back(root);
+  std::vector<TkvPDFObject*> children;
+  while (!stack.empty()) {
+    TkvPDFObject* obj = stack.back();
+    stack.pop_back();
+    if (!obj) continue;
+    children.clear();
+    switch (obj->ObjectType) {
+      case otArray:
+        for (auto& item : static_cast<TkvPDFArrayObject*>(obj)->Items) {
+          if (!item) continue;
+          if (item->IsStream())
+            Warning(msg::SStreamInArray);
+          else if (item->IsArray() || item->IsDictionary() || item->IsReference())
+            children.push_back(item.get());
+        }
+        break;
+      case otDictionary: {
+        auto* d = static_cast<TkvPDFDictObject*>(obj);
+        for (int32_t i = 0; i < d->Count(); ++i) {
+          TkvPDFObject* v = d->Values[static_cast<size_t>(i)].get();
+          if (!v) continue;
+          const std::string& key = d->Keys[static_cast<size_t>(i)]->Value;
+          if ((key == "/Dest" || key == "/D") && (v->IsString() || v->IsName())) {
+            std::string name = v->IsString() ? static_cast<TkvPDFStringObject*>(v)->RawBytes()
+                                             : static_cast<TkvPDFNameObject*>(v)->NameWithoutSlash();
+            if (TkvPDFObjectPtr dest = LookupNamedDestination(name)) {
+              d->Values[static_cast<size_t>(i)] = std::move(dest);
+              v = d->Values[static_cast<size_t>(i)].get();
+            }
+          }
+          if (v->IsArray() || v->IsDictionary() || v->IsReference())
+            children.push_back(v);
+          else if (v->IsStream())
+            children.push_back(static_cast<TkvPDFStreamObject*>(v)->Dictionary.get());
+        }
+        break;
+      }
+      case otStream:
+        children.push_back(static_cast<TkvPDFStreamObject*>(obj)->Dictionary.get());
+        break;
+      case otIndirectObject:
+        children.push_back(static_cast<TkvPDFIndirectObject*>(obj)->Value.get());
+        break;
+      case otReference: {
+        auto* ref = static_cast<TkvPDFIndirectReference*>(obj);
+        if (ref->ObjectNumber <= 0) {
+          if (OnWarning) Warning(Format(msg::SInvalidObjectNumberInPDF, ref->ObjectNumber));
+          break;
+        }
+        if (TkvPDFIndirectObject* stored = ObjectStore->Find(ref)) {
+          ++stored->RefCount;
+          break;
+        }
+        if (ref->Owner != FDocumentId) break;
+        auto target = ReadObjectAt(ref->ObjectNumber);
+        // A reference whose generation does not match designates a free object: null.
+        if (!target || target->Generation != ref->Generation) break;
+        target->RefCount = 1;
+        TkvPDFIndirectObject* raw = target.get();
+        ObjectStore->Add(std::move(target));
+        children.push_back(raw->Value.get());
+        break;
+      }
+      default:
+        break;
+    }
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(*it);
+  }
+}
+
+// Follows a reference (through the store or the file) to an object of the wanted kind.
+// `holder` keeps an object read for the call when it is not stored.
+static TkvPDFObject* ResolveToKind(TkvCustomPDFDocument& doc, TkvPDFObject* obj, bool addToStore,
+                                   TkvPDFObjectPtr& holder, TkvPDFObjectType kind) {
+  for (int depth = 0; obj && obj->IsReference(); ++depth) {
+    if (depth > 8) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+    auto* ref = static_cast<TkvPDFIndirectReference*>(obj);
+    if (TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref)) {
+      obj = stored->Value.get();
+      continue;
+    }
+    auto target = doc.ReadObjectAt(ref->ObjectNumber);
+    if (!target) return nullptr;
+    if (addToStore) {
+      target->RefCount = 1;
+      obj = target->Value.get();
+      TkvPDFIndirectObject* raw = target.get();
+      doc.ObjectStore->Add(std::move(target));
+      if (obj && obj->IsStream()) doc.ResolveReferences(raw);
+    } else {
+      holder = std::move(target->Value);
+      obj = holder.get();
+    }
+  }
+  if (!obj) return nullptr;
+  if (obj->ObjectType != kind) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+  return obj;
+}
+
+TkvPDFDictObject* TkvCustomPDFDocument::ResolveToDictionary(TkvPDFObject* obj, bool addToStore,
+                                                            TkvPDFObjectPtr& holder) {
+  return static_cast<TkvPDFDictObject*>(ResolveToKind(*this, obj, addToStore, holder, otDictionary));
+}
+
+TkvPDFArrayObject* TkvCustomPDFDocument::ResolveToArray(TkvPDFObject* obj, bool addToStore,
+                                                        TkvPDFObjectPtr& holder) {
+  return static_cast<TkvPDFArrayObject*>(ResolveToKind(*this, obj, addToStore, holder, otArray));
+}
+
+std::unique_ptr<TkvPDFStringObject> TkvCustomPDFDocument::ResolveToString(TkvPDFObject* obj) {
+  TkvPDFObjectPtr holder;
+  auto* s = static_cast<TkvPDFStringObject*>(ResolveToKind(*this, obj, false, holder, otString));
+  if (!s) return nullptr;
+  return std::make_unique<TkvPDFStringObject>(s->Value, s->IsHex);
+}
+
+TkvPDFObjectPtr TkvCustomPDFDocument::LookupNamedDestination(const std::string& name) const {
+  if (!NamedDestinations) return nullptr;
+  const TkvPDFObject* dest = NamedDestinations->Find(name);
+  return dest ? dest->Clone() : nullptr;
+}
+
+void TkvCustomPDFDocument::ReadCatalog() {
+  if (Trailer->Info) {
+    TkvPDFObjectPtr holder;
+    if (TkvPDFDictObject* info = ResolveToDictionary(Trailer->Info.get(), false, holder))
+      SetInfoDictionary(info->CloneDict());
+  }
+  auto catalogObj = ReadObjectAt(Trailer->RootNumber);
+  TkvPDFDictObject* catalog = catalogObj ? AsDict(catalogObj->Value.get()) : nullptr;
+  if (!catalog) throw EPDFException(msg::SNoCatalog);
+
+  if (auto* mode = catalog->GetValue("/PageMode"); mode && mode->IsName())
+    PageMode = static_cast<uint8_t>(std::max(0, IndexOfName(kPageModeNames, static_cast<TkvPDFNameObject*>(mode)->Value)));
+  if (auto* layout = catalog->GetValue("/PageLayout"); layout && layout->IsName())
+    PageLayout =
+        static_cast<uint8_t>(std::max(0, IndexOfName(kPageLayoutNames, static_cast<TkvPDFNameObject*>(layout)->Value)));
+  if (TkvPDFObject* vp = catalog->GetValue("/ViewerPreferences")) {
+    TkvPDFObjectPtr holder;
+    if (TkvPDFDictObject* d = ResolveToDictionary(vp, false, holder))
+      Catalog->ViewerPreferences->SetEntries(d->CloneDict());
+  }
+  if (TkvPDFObject* metadata = catalog->GetValue("/Metadata")) {
+    ResolveReferences(metadata);
+    Catalog->Metadata = metadata->Clone();
+  }
+  Progress(10);
+  if (FProcessLinks) {
+    if (TkvPDFObject* dests = catalog->GetValue("/Dests")) {
+      Status(msg::SProcessingDestinations);
+      ReadDestinationsDictionary(dests);
+    }
+  }
+  Progress(30);
+  if (FProcessLinks) {
+    if (TkvPDFObject* names = catalog->GetValue("/Names")) {
+      Status(msg::SProcessingNameTree);
+      Catalog->Names = names->Clone();
+      if (names->IsReference()) ReadNameDictionary(names);
+    }
+  }
+  Progress(60);
+  Status(msg::STraversingPages);
+  TkvPDFObject* pagesRef = catalog->GetValue("/Pages");
+  if (!pagesRef || !pagesRef->IsReference()) throw EUnexpectedError(msg::SUnexpectedError);
+  std::vector<int32_t> path;
+  TraversePages(static_cast<TkvPDFIndirectReference*>(pagesRef)->ObjectNumber, nullptr, path);
+  Progress(75);
+  if (FProcessLinks) {
+    Status(msg::SProcessingAnnotations);
+    for (TkvPDFIndirectObject* page : Pages)
+      if (TkvPDFDictObject* d = AsDict(page->Value.get())) ResolveReferences(d->GetValue("/Annots"));
+  }
+  Progress(90);
+  if (TkvPDFObject* acroForm = catalog->GetValue("/AcroForm")) {
+    Catalog->AcroForm = acroForm->Clone();
+    ReadAcroForm(acroForm->IsReference() ? static_cast<TkvPDFIndirectReference*>(acroForm)->ObjectNumber : 0);
+    Status(msg::SAcroFormsProcessed);
+  }
+  if (TkvPDFObject* openAction = catalog->GetValue("/OpenAction")) {
+    ResolveReferences(openAction);
+    Catalog->OpenAction = openAction->Clone();
+  }
+  Status(msg::SReadingOutlines);
+  if (catalog->GetValue("/Outlines")) ReadOutlines(*catalog);
+  Progress(100);
+  catalogObj.reset();
+  Reader.reset();
+}
+
+void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited,
+                                         std::vector<int32_t>& path) {
+  if (std::find(path.begin(), path.end(), objectNumber) != path.end())
+    throw EUnexpectedError(Format(msg::SPageTreeLoop, objectNumber));
+  if (static_cast<int>(path.size()) >= kMaxPageTreeDepth)
+    throw EUnexpectedError(Format(msg::SPageTreeTooDeep, kMaxPageTreeDepth));
+  auto node = ReadObjectAt(objectNumber);
+  TkvPDFDictObject* dict = node ? AsDict(node->Value.get()) : nullptr;
+  TkvPDFObject* type = dict ? dict->GetValue("/Type") : nullptr;
+  if (!type || !type->IsName()) throw EUnexpectedError(msg::SUnexpectedError);
+  const std::string& typeName = static_cast<TkvPDFNameObject*>(type)->Value;
+
+  if (typeName == "/Pages") {
+    auto attrs = inherited ? inherited->CloneDict() : std::make_unique<TkvPDFDictObject>();
+    for (const char* key : kInheritedKeys)
+      if (TkvPDFObject* v = dict->GetValue(key)) attrs->SetValue(key, v->Clone());
+    TkvPDFObjectPtr kidsHolder;
+    TkvPDFArrayObject* kids = ResolveToArray(dict->GetValue("/Kids"), false, kidsHolder);
+    if (!kids) return;
+    path.push_back(objectNumber);
+    for (const auto& kid : kids->Items) {
+      if (!kid || !kid->IsReference()) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+      TraversePages(static_cast<TkvPDFIndirectReference*>(kid.get())->ObjectNumber, attrs.get(), path);
+    }
+    path.pop_back();
+    return;
+  }
+  if (typeName != "/Page") throw EUnexpectedError(msg::SUnexpectedError);
+
+  TkvPDFIndirectObject* page = ObjectStore->FindKey(node->Key());
+  if (page) {
+    // Already stored (a second /Kids entry for the same page, or an object read earlier
+    // that refers to it): the stored object is the page.
+    ++page->RefCount;
+    dict = AsDict(page->Value.get());
+    if (!dict) throw EUnexpectedError(msg::SUnexpectedError);
+  } else {
+    node->RefCount = 1;
+    page = node.get();
+    ObjectStore->Add(std::move(node));
+  }
+  dict->Remove("/Parent");
+  dict->Remove("/B");
+  if (inherited)
+    for (int32_t i = 0; i < inherited->Count(); ++i)
+      if (dict->IndexOfKey(inherited->Keys[static_cast<size_t>(i)]->Value) < 0)
+        dict->AddObject(inherited->Keys[static_cast<size_t>(i)]->Value,
+                        inherited->Values[static_cast<size_t>(i)] ? inherited->Values[static_cast<size_t>(i)]->Clone()
+                                                                  : nullptr);
+  for (int32_t i = 0; i < dict->Count(); ++i) {
+    const std::string& key = dict->Keys[static_cast<size_t>(i)]->Value;
+    if (key != "/Annots" && key != "/B") ResolveReferences(dict->Values[static_cast<size_t>(i)].get());
+  }
+  Pages.push_back(page);
+}
+
+void TkvCustomPDFDocument::AddNamedDestination(std::string name, TkvPDFObject* value, bool direct) {
+  if (!NamedDestinations) NamedDestinations = std::make_unique<TkvNamedDestinations>();
+  TkvPDFObjectPtr holder;
+  TkvPDFObject* target = value;
+  if (value && value->IsReference()) {
+    auto obj = ReadObjectAt(static_cast<TkvPDFIndirectReference*>(value)->ObjectNumber);
+    if (!obj) {
+      NamedDestinations->Add(std::move(name), std::make_unique<TkvPDFNullObject>());
+      return;
+    }
+    holder = std::move(obj->Value);
+    target = holder.get();
+  } else if (!direct && (!value || value->IsNull())) {
+    NamedDestinations->Add(std::move(name), std::make_unique<TkvPDFNullObject>());
+    return;
+  }
+  if (target && target->IsDictionary()) {
+    TkvPDFObjectPtr dHolder;
+    target = ResolveToArray(static_cast<TkvPDFDictObject*>(target)->GetValue("/D"), false, dHolder);
+    if (!target) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+    if (dHolder) holder = std::move(dHolder);
+  }
+  if (!target || !target->IsArray()) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+  TkvPDFObjectPtr copy = target->Clone();
+  auto* array = static_cast<TkvPDFArrayObject*>(copy.get());
+  if (array->Count() > 0 && array->Items[0] && array->Items[0]->IsReference())
+    static_cast<TkvPDFIndirectReference*>(array->Items[0].get())->Owner = FDocumentId;
+  NamedDestinations->Add(std::move(name), std::move(copy));
+}
+
+void TkvCustomPDFDocument::ReadDestinationsDictionary(TkvPDFObject* dests) {
+  TkvPDFObjectPtr holder;
+  TkvPDFDictObject* d = ResolveToDictionary(dests, false, holder);
+  if (!d) return;
+  for (int32_t i = 0; i < d->Count(); ++i)
+    AddNamedDestination(d->Keys[static_cast<size_t>(i)]->NameWithoutSlash(), d->Values[static_cast<size_t>(i)].get(),
+                        true);
+}
+
+void TkvCustomPDFDocument::WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen) {
+  if (depth > kMaxNameTreeDepth) throw EUnexpectedObjectError(msg::SNameTreeTooDeep);
+  if (node && node->IsReference() && !seen.insert(static_cast<TkvPDFIndirectReference*>(node)->Key()).second) return;
+  TkvPDFObjectPtr holder;
+  TkvPDFDictObject* d = ResolveToDictionary(node, false, holder);
+  if (!d) return;
+  if (TkvPDFObject* kidsObj = d->GetValue("/Kids")) {
+    TkvPDFObjectPtr kidsHolder;
+    if (TkvPDFArrayObject* kids = ResolveToArray(kidsObj, false, kidsHolder))
+      for (const auto& kid : kids->Items)
+        if (kid && kid->IsReference()) WalkDestinationNameTree(kid.get(), depth + 1, seen);
+    return;
+  }
+  TkvPDFObjectPtr namesHolder;
+  TkvPDFArrayObject* names = ResolveToArray(d->GetValue("/Names"), false, namesHolder);
+  if (!names) return;
+  for (int32_t i = 0; i + 1 < names->Count(); i += 2) {
+    TkvPDFObject* key = names->Items[static_cast<size_t>(i)].get();
+    TkvPDFObject* value = names->Items[static_cast<size_t>(i) + 1].get();
+    if (!key || !key->IsString()) continue;
+    std::string name = static_cast<TkvPDFStringObject*>(key)->RawBytes();
+    // Direct arrays and dictionaries are destinations too: keep them rather than lose
+    // the links that use them.
+    if (value && (value->IsArray() || value->IsDictionary()))
+      AddNamedDestination(std::move(name), value, true);
+    else if (!value || value->IsNull() || value->IsReference())
+      AddNamedDestination(std::move(name), value, false);
+  }
+}
+
+void TkvCustomPDFDocument::ReadNameDictionary(TkvPDFObject* names) {
+  auto* ref = static_cast<TkvPDFIndirectReference*>(names);
+  if (ObjectStore->Find(ref)) return;
+  auto obj = ReadObjectAt(ref->ObjectNumber);
+  TkvPDFDictObject* d = obj ? AsDict(obj->Value.get()) : nullptr;
+  if (!d) return;
+  if (TkvPDFObject* dests = d->GetValue("/Dests")) {
+    std::unordered_set<int64_t> seen;
+    WalkDestinationNameTree(dests, 0, seen);
+    d->Remove("/Dests");
+  }
+  obj->RefCount = 1;
+  TkvPDFIndirectObject* raw = obj.get();
+  ObjectStore->Add(std::move(obj));
+  ResolveReferences(raw->Value.get());
+}
+
+}  // namespace kv

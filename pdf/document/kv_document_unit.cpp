@@ -1,2 +1,0 @@
-// Placeholder until the document layer has sources.
-namespace kv {}

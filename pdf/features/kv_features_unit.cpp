@@ -1,2 +1,0 @@
-// Placeholder until the features layer has sources.
-namespace kv {}
