@@ -106,6 +106,55 @@ TEST(MemoryStream, ViewIsClampedToTheSharedBytes) {
   EXPECT_EQ(Bytes(*tail.Slice(1, 50)), "c");
 }
 
+// ---- TkvFileStream ----
+
+TEST(FileStream, BufferedWritesReadBackAndReportPositions) {
+  kvtest::TempDir dir;
+  const std::string path = dir.File("out.bin");
+  {
+    kv::TkvFileStream out(path, kv::TkvFileStream::Mode::fmCreate);
+    out.WriteText("hello ");
+    EXPECT_EQ(out.Position(), 6);  // counts bytes still in the write buffer
+    out.WriteText("world");
+    EXPECT_EQ(out.GetSize(), 11);
+    out.Seek(0, TkvSeekOrigin::soBeginning);
+    out.WriteText("J");
+  }
+  EXPECT_EQ(*kv::ReadWholeFile(path), "Jello world");
+
+  kv::TkvFileStream in(path, kv::TkvFileStream::Mode::fmOpenRead);
+  kv::TkvMemoryStream copy;
+  in.Seek(6, TkvSeekOrigin::soBeginning);
+  EXPECT_EQ(copy.CopyFrom(in, 3), 3);
+  EXPECT_EQ(copy.CopyFrom(in, 0), 11);  // 0 copies the whole source from its start
+  EXPECT_EQ(Bytes(copy), "worJello world");
+  EXPECT_THROW(copy.CopyFrom(in, 5), kv::EReadError);  // nothing left to read
+}
+
+TEST(FileStream, MissingFileFailsNamingIt) {
+  kvtest::TempDir dir;
+  const std::string path = dir.File("missing.pdf");
+  try {
+    kv::TkvFileStream in(path, kv::TkvFileStream::Mode::fmOpenRead);
+    FAIL();
+  } catch (const kv::EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + path + "\""), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(kv::ReadWholeFile(dir.Path()), kv::EReadError);  // a folder is no file
+}
+
+TEST(Component, AboutAndVersionIgnoreAssignment) {
+  struct Versioned : kv::TkvComponent {
+    Versioned() { version_ = "1.0"; }
+  } c;
+  c.SetVersion("9.9");
+  c.SetAbout("x");
+  EXPECT_EQ(c.Version(), "1.0");
+  EXPECT_EQ(c.About(), "");
+  c.SetName("PDFDoc");
+  EXPECT_EQ(c.Name(), "PDFDoc");
+}
+
 // ---- read-only and write-only filters ----
 
 TEST(StreamFilters, RefuseAnAbsentStream) {
