@@ -186,6 +186,8 @@ uint32_t TkvExtMemStream::ReadLong() {
 }
 
 std::string TkvExtMemStream::ReadString(int64_t count) {
+  // Counts come from font files: never allocate more than the stream can deliver.
+  count = std::min(count, static_cast<int64_t>(Size()) - pos_);
   std::string s(static_cast<size_t>(std::max<int64_t>(0, count)), '\0');
   int64_t n = Read(s.data(), count);
   s.resize(static_cast<size_t>(std::max<int64_t>(0, n)));

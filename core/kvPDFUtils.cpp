@@ -179,6 +179,7 @@ static bool IsWordSeparator(char c, bool withNul) {
 
 std::string NextWord(std::string_view text, int& position) {
   int n = static_cast<int>(text.size());
+  if (position < 1) position = 1;  // else a caller stepping on from 0 would never advance
   while (position >= 1 && position <= n && IsWordSeparator(text[static_cast<size_t>(position - 1)], true)) ++position;
   std::string word;
   while (position >= 1 && position <= n && !IsWordSeparator(text[static_cast<size_t>(position - 1)], true)) {
@@ -189,7 +190,7 @@ std::string NextWord(std::string_view text, int& position) {
 }
 
 std::string PreviousWord(std::string_view text, int position, int& newPosition) {
-  int p = std::min<int>(position - 1, static_cast<int>(text.size()));
+  int p = std::clamp<int>(position - 1, 0, static_cast<int>(text.size()));
   while (p >= 1 && IsWordSeparator(text[static_cast<size_t>(p - 1)], false)) --p;
   int end = p;
   while (p >= 1 && !IsWordSeparator(text[static_cast<size_t>(p - 1)], false)) --p;

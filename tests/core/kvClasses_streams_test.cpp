@@ -40,6 +40,14 @@ TEST(ExtMemStream, WordAndByteHelpersAreUnsignedBigEndian) {
   EXPECT_EQ(s.ReadLong(), 0u);
 }
 
+TEST(ExtMemStream, ReadStringOfAHostileCountReadsWhatIsThere) {
+  // Font tables give counts straight from the file; a huge one must not allocate first.
+  kv::TkvExtMemStream s(std::string("abc"));
+  s.ReadByte();
+  EXPECT_EQ(s.ReadString(int64_t{1} << 40), "bc");
+  EXPECT_EQ(s.ReadString(-5), "");
+}
+
 TEST(ExtMemStream, SkipIsClampedToTheStream) {
   kv::TkvExtMemStream s(std::string("abcdef"));
   s.Skip(4);

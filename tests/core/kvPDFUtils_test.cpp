@@ -181,6 +181,19 @@ TEST(WordScanning, PreviousWordChainsBackwards) {
   EXPECT_EQ(kv::PreviousWord("ab", 1000, next), "ab");  // a position past the end is clamped
 }
 
+TEST(WordScanning, PositionsBeforeTheTextAreClamped) {
+  // A backward scan that reached the start hands back position 0; scanning on from
+  // there must neither throw nor loop.
+  int next = 7;
+  EXPECT_EQ(kv::PreviousWord("ab cd", 0, next), "");
+  EXPECT_EQ(next, 0);
+  EXPECT_EQ(kv::PreviousWord("ab cd", -3, next), "");
+  EXPECT_EQ(kv::PreviousWords("ab cd", 0, 2), "");
+  int pos = 0;
+  EXPECT_EQ(kv::NextWord("ab cd", pos), "ab");
+  EXPECT_EQ(pos, 3);
+}
+
 TEST(WordScanning, PreviousWordsStopsAtTheNthSeparator) {
   std::string text = "/GS1 gs 0 0 1 rg";
   int end = static_cast<int>(text.size()) + 1;

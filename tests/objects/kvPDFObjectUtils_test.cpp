@@ -49,7 +49,7 @@ TEST(MakeTextString, UnicodeHexUnderOtherCodePages) {
   }
 }
 
-TEST(Numbers, NumberValueAndRectFromArray) {
+TEST(ObjectNumbers, NumberValueAndRectFromArray) {
   kv::TkvPDFArrayObject box;
   box.AddInteger(0);
   box.AddInteger(0);
@@ -76,7 +76,7 @@ TEST(Numbers, NumberValueAndRectFromArray) {
   }
 }
 
-TEST(Filters, FiltersFromNameOrArray) {
+TEST(FilterObjects, FiltersFromNameOrArray) {
   kv::TkvPDFNameObject lzw("/LZWDecode");
   EXPECT_EQ(kv::FiltersFromObject(&lzw), std::vector<kv::TkvDecodeFilter>{kv::ftFlateDecode});
   kv::TkvPDFArrayObject chain;
