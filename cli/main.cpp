@@ -1,17 +1,43 @@
-// folio: the command-line face of the library.
+// folio: the command-line face of the library. Every operation is a subcommand; the
+// library does the work, this file only parses, reports and maps failures to exit codes.
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <iostream>
+#include <memory>
+
+#include "CliCommands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"folio - merge, split, rewrite and secure PDF files"};
+  CLI::App app{"folio - merge, split, rewrite and protect PDF files.\n"
+               "Inputs are never modified; an output is written only when the whole operation succeeded."};
   app.set_version_flag("--version", std::string("folio ") + FOLIO_VERSION);
-  app.require_subcommand(0, 1);
+  app.require_subcommand(1);
+  app.fallthrough();
+  folio::Commands commands;
+  commands.Register(app);
+
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    return 0;
+  } catch (const CLI::CallForAllHelp&) {
+    std::cout << app.help("", CLI::AppFormatMode::All);
+    return 0;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << "folio " << FOLIO_VERSION << "\n";
+    return 0;
+  } catch (const CLI::RequiredError& e) {
+    if (argc == 1) {
+      std::cout << app.help();
+      return 0;
+    }
+    std::cerr << "folio: " << e.what() << "\nRun 'folio --help' or 'folio COMMAND --help' for more information.\n";
+    return 2;
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    std::cerr << "folio: " << e.what() << "\nRun 'folio --help' or 'folio COMMAND --help' for more information.\n";
+    return 2;
   }
-  if (argc == 1) std::cout << app.help();
-  return 0;
+  return commands.Run();
 }

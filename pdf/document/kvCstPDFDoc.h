@@ -67,7 +67,10 @@ public:
   void Reset();
   int32_t PageCount() const { return static_cast<int32_t>(Pages.size()); }
   bool LoadFromFile(const std::string& fileName);
+  // Saves under `fileName`, with ".pdf" appended when its extension is another.
   void SaveToFile(const std::string& fileName);
+  // Saves under exactly `fileName`.
+  void SaveToFileAs(const std::string& fileName);
 
   // Page operations.
   static std::vector<int32_t> ParsePageRange(const std::string& text, int32_t pageCount);

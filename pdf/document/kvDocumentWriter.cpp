@@ -149,8 +149,9 @@ bool TkvCustomPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& strea
   return true;
 }
 
-void TkvCustomPDFDocument::SaveToFile(const std::string& fileName) {
-  std::string name = WithPdfExtension(fileName);
+void TkvCustomPDFDocument::SaveToFile(const std::string& fileName) { SaveToFileAs(WithPdfExtension(fileName)); }
+
+void TkvCustomPDFDocument::SaveToFileAs(const std::string& name) {
   if (OnStatusMessage) Status(Format(msg::SSavingFile, name.c_str()));
 
   // Written beside the target and renamed into place once complete: a failed save never

@@ -1,0 +1,45 @@
+// folio's subcommands.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CliOptions.h"
+#include "CliProgress.h"
+
+namespace folio {
+
+class Commands {
+public:
+  void Register(CLI::App& app);
+  // Runs the chosen command: 0 success, 1 the operation failed.
+  int Run();
+
+private:
+  int Info();
+  int Copy();
+  int Merge();
+  int Append(bool insert);
+  int Extract();
+  int Delete();
+  // Loads a document with the password and progress wiring of the command.
+  void Load(kv::TkvPDFDocument& doc, const std::string& file);
+  void Save(kv::TkvPDFDocument& doc);
+
+  std::function<int()> run_;
+  InputOptions in_;
+  OutputOptions out_;
+  std::vector<std::string> files_;
+  std::string file_, other_, pages_;
+  int after_ = -1;
+  bool json_ = false;
+  std::unique_ptr<Progress> progress_;
+};
+
+// Process code page text to UTF-8, for terminals and JSON.
+std::string ToUtf8(const std::string& text);
+
+}  // namespace folio

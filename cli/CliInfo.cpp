@@ -1,0 +1,113 @@
+// folio info: what a document is, as text or as one JSON object.
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+
+#include "CliCommands.h"
+#include "CliProgress.h"
+
+namespace folio {
+
+namespace {
+
+nlohmann::json Number(double v) {
+  if (std::fabs(v - std::round(v)) < 1e-9 && std::fabs(v) < 1e15) return static_cast<int64_t>(std::llround(v));
+  return v;
+}
+
+std::string FormatNumber(double v) {
+  if (std::fabs(v - std::round(v)) < 1e-9) return std::to_string(std::llround(v));
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4g", v);
+  return buf;
+}
+
+}  // namespace
+
+int Commands::Info() {
+  kv::TkvPDFDocument doc;
+  Load(doc, file_);
+  progress_->Finish();
+  doc.SetMeasurementUnit(kv::muPoints);
+
+  nlohmann::json j;
+  j["file"] = file_;
+  j["version"] = "1." + std::to_string(doc.PDFVersion());
+  j["pages"] = doc.PageCount();
+  j["encrypted"] = doc.Encrypted();
+  if (doc.Encrypted() && doc.Decryptor()) {
+    const kv::TkvPDFDecrypt& d = *doc.Decryptor();
+    j["encryption"] = {{"level", d.EffectiveKeyLength() * 8},
+                       {"revision", d.EffectiveRevision()},
+                       {"permissions", PermissionNames(d.Permissions)},
+                       {"opened_with", d.IsOwner ? "owner-password" : "user-password"}};
+  } else {
+    j["encryption"] = nullptr;
+  }
+  nlohmann::json info = nlohmann::json::object();
+  const std::pair<const char*, std::string> entries[] = {
+      {"Title", doc.GetTitle()},       {"Author", doc.GetAuthor()},     {"Subject", doc.GetSubject()},
+      {"Keywords", doc.GetKeywords()}, {"Creator", doc.GetCreator()},   {"Producer", doc.GetProducer()},
+      {"CreationDate", doc.GetCreationDate()}};
+  for (const auto& [key, value] : entries)
+    if (!value.empty()) info[key] = ToUtf8(value);
+  j["info"] = info;
+  j["page_layout"] = kLayoutNames[doc.PageLayout < 5 ? doc.PageLayout : 0];
+  j["page_mode"] = kModeNames[doc.PageMode < 4 ? doc.PageMode : 0];
+  kv::TkvPDFViewerPreferences& vp = doc.ViewerPreferences();
+  const bool flags[6] = {vp.HideToolbar(), vp.HideMenubar(),  vp.HideWindowUI(),
+                         vp.FitWindow(),   vp.CenterWindow(), vp.DisplayDocTitle()};
+  nlohmann::json viewer = nlohmann::json::array();
+  for (int i = 0; i < 6; ++i)
+    if (flags[i]) viewer.push_back(kViewerNames[i]);
+  j["viewer_preferences"] = viewer;
+  nlohmann::json boxes = nlohmann::json::array();
+  for (int32_t p = 1; p <= doc.PageCount(); ++p) {
+    kv::TkvPDFRect r = doc.GetPageMediaBox(p);
+    boxes.push_back({Number(r.Left), Number(r.Bottom), Number(r.Right), Number(r.Top)});
+  }
+  j["media_boxes"] = boxes;
+
+  if (json_) {
+    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    return 0;
+  }
+  std::cout << "File:        " << file_ << "\n";
+  std::cout << "Version:     " << j["version"].get<std::string>() << "\n";
+  std::cout << "Pages:       " << doc.PageCount() << "\n";
+  if (j["encryption"].is_null()) {
+    std::cout << "Encryption:  none\n";
+  } else {
+    std::cout << "Encryption:  RC4 " << j["encryption"]["level"].get<int>() << "-bit, opened with the "
+              << (doc.Decryptor()->IsOwner ? "owner" : "user") << " password\n";
+    std::string perms;
+    for (const auto& p : j["encryption"]["permissions"]) perms += (perms.empty() ? "" : ", ") + p.get<std::string>();
+    std::cout << "Permissions: " << (perms.empty() ? "none" : perms) << "\n";
+  }
+  for (const auto& [key, value] : info.items()) {
+    std::string label = key + ":";
+    label.resize(13, ' ');
+    std::cout << label << value.get<std::string>() << "\n";
+  }
+  std::cout << "Page layout: " << j["page_layout"].get<std::string>() << "\n";
+  std::cout << "Page mode:   " << j["page_mode"].get<std::string>() << "\n";
+  std::string vps;
+  for (const auto& v : viewer) vps += (vps.empty() ? "" : ", ") + v.get<std::string>();
+  std::cout << "Viewer:      " << (vps.empty() ? "(defaults)" : vps) << "\n";
+  // Page sizes, with runs of equal sizes folded into one line.
+  int32_t n = doc.PageCount();
+  for (int32_t p = 1; p <= n;) {
+    int32_t q = p;
+    while (q < n && boxes[static_cast<size_t>(q)] == boxes[static_cast<size_t>(p - 1)]) ++q;
+    const auto& b = boxes[static_cast<size_t>(p - 1)];
+    std::string range = p == q ? "Page " + std::to_string(p) : "Pages " + std::to_string(p) + "-" + std::to_string(q);
+    std::cout << range << ": [" << FormatNumber(b[0].get<double>()) << " " << FormatNumber(b[1].get<double>()) << " "
+              << FormatNumber(b[2].get<double>()) << " " << FormatNumber(b[3].get<double>()) << "]\n";
+    p = q + 1;
+  }
+  return 0;
+}
+
+}  // namespace folio

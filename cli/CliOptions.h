@@ -1,0 +1,50 @@
+// Options shared by folio's commands: the password for encrypted inputs, and the output
+// options every writing command takes.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pdf/document/kvPDFDoc.h"
+
+namespace folio {
+
+struct InputOptions {
+  std::string Password;
+  bool HavePassword = false;
+  bool Quiet = false;
+};
+
+struct OutputOptions {
+  std::string Output;
+  std::optional<std::string> Title, Author, Subject, Keywords;
+  std::string Layout, Mode, Viewer, Compress, Ascii;
+  std::vector<std::string> Transitions;
+  int CompressLevel = 6;
+  std::string Encrypt, OwnerPassword, UserPassword, Allow;
+  bool Decrypt = false;
+};
+
+void AddInputOptions(CLI::App& cmd, InputOptions& in);
+void AddOutputOptions(CLI::App& cmd, OutputOptions& out);
+
+// Gives the password to every encrypted input (the library's "Wrong password." when it
+// does not open one).
+void WirePassword(kv::TkvCustomPDFDocument& doc, const InputOptions& in);
+// Applies the output options to the document about to be saved. Fails with a library
+// exception (or std::invalid_argument for a malformed value) before anything is written.
+void ApplyOutputOptions(kv::TkvPDFDocument& doc, const OutputOptions& out);
+
+// Names shared with `info`.
+extern const char* const kLayoutNames[5];
+extern const char* const kModeNames[4];
+extern const char* const kViewerNames[6];
+extern const char* const kPermissionNames[8];
+extern const char* const kTransitionNames[17];
+// Permission names granted by a set, in the order of kPermissionNames.
+std::vector<std::string> PermissionNames(kv::TkvUserPermissions permissions);
+
+}  // namespace folio
