@@ -49,10 +49,14 @@ int64_t LastStartXRefIn(std::string_view buf, size_t from, size_t to) {
   throw EConvertError(Format(msg::SInvalidInteger, std::string(field).c_str()));
 }
 
+// A field of an entry: leading blanks, then decimal digits only (no sign).
 int32_t EntryField(std::string_view field) {
   size_t start = field.find_first_not_of(' ');
+  if (start == std::string_view::npos) ThrowEntryNotInteger(field);
+  std::string_view digits = field.substr(start);
   int32_t v = 0;
-  if (start == std::string_view::npos || !TryStrToInt(field.substr(start), v)) ThrowEntryNotInteger(field);
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return IsDigit(c); }) || !TryStrToInt(digits, v))
+    ThrowEntryNotInteger(field);
   return v;
 }
 
@@ -85,7 +89,8 @@ bool SkipToDigit(TkvPDFStreamReader& reader) {
 void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table) {
   if (table.Trailer.RootNumber < 0) {
     TkvPDFObject* root = trailer.GetValue("/Root");
-    if (root && root->IsReference()) table.Trailer.RootNumber = static_cast<TkvPDFIndirectReference*>(root)->ObjectNumber;
+    if (root && root->IsReference())
+      table.Trailer.RootNumber = static_cast<TkvPDFIndirectReference*>(root)->ObjectNumber;
   }
   if (!table.PendingID) {
     if (TkvPDFObject* id = trailer.GetValue("/ID")) table.PendingID = id->Clone();
@@ -230,8 +235,7 @@ void ReadXRefSection(TkvPDFStreamReader& reader, int64_t offset, TkvXRefTable& t
     if (next < 0 || next >= reader.Size)
       ThrowTrailerDetail(
           Format(msg::SDetailOffsetOutside, static_cast<long long>(next), static_cast<long long>(reader.Size)));
-    if (!visited.insert(next).second)
-      ThrowTrailerDetail(Format(msg::SDetailPrevLoop, static_cast<long long>(next)));
+    if (!visited.insert(next).second) ThrowTrailerDetail(Format(msg::SDetailPrevLoop, static_cast<long long>(next)));
     if (onSection) onSection();
     reader.Seek(next, TkvSeekOrigin::soBeginning);
     std::unique_ptr<TkvPDFDictObject> trailer = reader.ReadTrailer();

@@ -20,8 +20,8 @@ public:
   virtual ~TkvPDFDecryptor() = default;
   virtual void DecryptString(std::string& bytes, int32_t objectNumber, int32_t generation) = 0;
   // May hand back a new stream in place of the given one.
-  virtual std::unique_ptr<TkvMemoryStream> DecryptStream(std::unique_ptr<TkvMemoryStream> stream,
-                                                         int32_t objectNumber, int32_t generation) = 0;
+  virtual std::unique_ptr<TkvMemoryStream> DecryptStream(std::unique_ptr<TkvMemoryStream> stream, int32_t objectNumber,
+                                                         int32_t generation) = 0;
 };
 
 // Reads objects from a seekable input. Look-ahead is a read followed by a step back.
@@ -74,7 +74,8 @@ private:
   bool NextIsStreamKeyword();
   int64_t FindLastStartXRef();
 
-  int depth_ = 0;
+  int depth_ = 0;        // open arrays and dictionaries
+  int objectDepth_ = 0;  // open "obj" headers (an object inside an object)
   // Token buffers reused by every number read, so tokens cost no allocation.
   std::string tok1_, tok2_, tok3_;
 };

@@ -18,5 +18,6 @@ inline constexpr const char* SDetailOffsetOutside = "offset %lld lies outside th
 inline constexpr const char* SDetailPrevLoop = "the /Prev chain returns to the section at offset %lld";
 inline constexpr const char* SDetailPrevNotInteger = "/Prev is not an integer";
 inline constexpr const char* SDetailSubsectionRange = "subsection %d %d: object numbers run from 0 to %d";
-inline constexpr const char* SDetailSubsectionTooLong = "subsection %d %d holds more entries than the file has bytes for";
+inline constexpr const char* SDetailSubsectionTooLong =
+    "subsection %d %d holds more entries than the file has bytes for";
 }  // namespace kv::msg

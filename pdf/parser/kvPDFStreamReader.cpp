@@ -1,9 +1,8 @@
-#include "pdf/parser/kvPDFParsers.h"
-
 #include <algorithm>
 #include <array>
 
 #include "core/kvPDFConsts.h"
+#include "pdf/parser/kvPDFParsers.h"
 #include "pdf/parser/kvPDFParsersConsts.h"
 
 namespace kv {
@@ -33,7 +32,9 @@ std::string Quote(std::string_view token) {
   return std::string(token.substr(0, kMaxQuotedToken)) + "...";
 }
 
-std::string CharText(int c) { return c < 0 ? std::string(msg::SDetailEndOfInput) : std::string(1, static_cast<char>(c)); }
+std::string CharText(int c) {
+  return c < 0 ? std::string(msg::SDetailEndOfInput) : std::string(1, static_cast<char>(c));
+}
 
 [[noreturn]] void ThrowNotInteger(std::string_view token) {
   throw EConvertError(Format(msg::SInvalidInteger, Quote(token).c_str()));
@@ -123,20 +124,28 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadObject() {
   SkipWhitespace();
   if (AtEnd()) throw EConvertError(Format(msg::SUnexpectedEndOfData, static_cast<long long>(Pos())));
   switch (PeekChar()) {
-    case '[': return ReadArray();
-    case '/': return ReadName();
-    case '(': return ReadString();
+    case '[':
+      return ReadArray();
+    case '/':
+      return ReadName();
+    case '(':
+      return ReadString();
     case '<':
       if (NextIs("<<")) return ReadDictionary();
       return ReadString();
-    case 't': return ReadKeyword("true");
-    case 'f': return ReadKeyword("false");
-    case 'n': return ReadKeyword("null");
+    case 't':
+      return ReadKeyword("true");
+    case 'f':
+      return ReadKeyword("false");
+    case 'n':
+      return ReadKeyword("null");
     case ')':
     case '>':
     case ']':
-    case '}': return nullptr;
-    default: return ReadNumberOrReference();
+    case '}':
+      return nullptr;
+    default:
+      return ReadNumberOrReference();
   }
 }
 
@@ -165,8 +174,8 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
   ReadToken(tok3_);
 
   bool isRef = tok3_ == "R";
-  bool isObj = !isRef && tok3_.size() == 3 && (tok3_[0] | 0x20) == 'o' && (tok3_[1] | 0x20) == 'b' &&
-               (tok3_[2] | 0x20) == 'j';
+  bool isObj =
+      !isRef && tok3_.size() == 3 && (tok3_[0] | 0x20) == 'o' && (tok3_[1] | 0x20) == 'b' && (tok3_[2] | 0x20) == 'j';
   if (isRef || isObj) {
     int32_t number = ToInt(tok1_);
     int32_t generation = ToInt(tok2_);
@@ -174,8 +183,7 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
     // damaged or hostile file, and would otherwise alias other objects.
     if (number < 0 || number > kMaxObjectNumber || generation < 0 || generation > 0xFFFF)
       throw EInvalidObjectNo(Format(msg::SInvalidObjectNumberDetail, Quote(tok1_).c_str(), Quote(tok2_).c_str()));
-    if (isRef)
-      return std::make_unique<TkvPDFIndirectReference>(Owner, number, static_cast<uint16_t>(generation));
+    if (isRef) return std::make_unique<TkvPDFIndirectReference>(Owner, number, static_cast<uint16_t>(generation));
     return ReadIndirectObject(number, static_cast<uint16_t>(generation));
   }
 
@@ -194,7 +202,7 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
 }
 
 TkvPDFObjectPtr TkvPDFStreamReader::ReadIndirectObject(int32_t number, uint16_t generation) {
-  NestingGuard guard(depth_);
+  NestingGuard guard(objectDepth_);
   // An object inside an object is never valid; the bound keeps "1 0 obj 1 0 obj ..."
   // from recursing without end.
   if (guard.TooDeep()) throw EUnexpectedObjectError(msg::SObjectsNestedTooDeep);

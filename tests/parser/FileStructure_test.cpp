@@ -173,7 +173,8 @@ TEST(XRef, UpdateOverridesEntriesAndRoot) {
   Loaded file(pdf);
   EXPECT_EQ(2, file.Sections);
   ASSERT_EQ(5u, file.Table.Items.size());
-  EXPECT_EQ(static_cast<int32_t>(pdf.find("2 0 obj\n<< /Type /Pages /Kids [] /Count 0 /New")), file.Table.Items[2].Offset);
+  EXPECT_EQ(static_cast<int32_t>(pdf.find("2 0 obj\n<< /Type /Pages /Kids [] /Count 0 /New")),
+            file.Table.Items[2].Offset);
   EXPECT_EQ(ObjectOffsets(base)[0], file.Table.Items[1].Offset);  // untouched entries stay
   EXPECT_EQ('n', file.Table.Items[4].EntryType);
   EXPECT_EQ(4, file.Table.Trailer.RootNumber);
@@ -187,9 +188,8 @@ TEST(XRef, UpdateOverridesEntriesAndRoot) {
 TEST(XRef, SeveralSubsectionsAndFreeEntries) {
   std::string pdf = MakePdf(kThreeObjects);
   size_t at = pdf.size();
-  pdf += "xref\n0 1\n" + Entry(7, 1, 'f') + "2 2\n" + Entry(100, 0, 'n') + Entry(0, 3, 'f') +
-         "trailer\n<< /Prev " + std::to_string(LastStartXRef(pdf)) + " >>\nstartxref\n" + std::to_string(at) +
-         "\n%%EOF\n";
+  pdf += "xref\n0 1\n" + Entry(7, 1, 'f') + "2 2\n" + Entry(100, 0, 'n') + Entry(0, 3, 'f') + "trailer\n<< /Prev " +
+         std::to_string(LastStartXRef(pdf)) + " >>\nstartxref\n" + std::to_string(at) + "\n%%EOF\n";
   Loaded file(pdf);
   ASSERT_EQ(4u, file.Table.Items.size());
   EXPECT_EQ(7, file.Table.Items[0].Offset);
@@ -254,8 +254,7 @@ TEST(XRef, Failures) {
            std::to_string(WithSection(base, "xref\n0 0\n", "/Prev -5").size()) + " bytes)"},
       {"prev not integer", WithSection(base, "xref\n0 0\n", "/Prev (12)"), ExpectFailure<ETrailerError>,
        "Error reading PDF trailer (/Prev is not an integer)"},
-      {"huge count", WithSection(base, "xref\n0 5000000\n" + Entry(0, 65535, 'f')),
-       ExpectFailure<ECrossReferenceError>,
+      {"huge count", WithSection(base, "xref\n0 5000000\n" + Entry(0, 65535, 'f')), ExpectFailure<ECrossReferenceError>,
        "Error reading cross-referenece table (subsection 0 5000000 holds more entries than the file has bytes for)"},
       {"beyond object numbers", WithSection(base, "xref\n16777215 2\n" + Entry(0, 0, 'f') + Entry(0, 0, 'f')),
        ExpectFailure<ECrossReferenceError>,
@@ -264,12 +263,15 @@ TEST(XRef, Failures) {
        "Error reading cross-referenece table (subsection 0 -1: object numbers run from 0 to 16777215)"},
       {"bad entry", WithSection(base, "xref\n1 1\n00000000x5 00000 n\r\n"), ExpectFailure<EConvertError>,
        "'00000000x5' is not a valid integer value"},
+      {"negative offset", WithSection(base, "xref\n1 2\n" + Entry(15, 0, 'n') + "-000000015 00000 n\r\n"),
+       ExpectFailure<EConvertError>, "'-000000015' is not a valid integer value"},
       {"bad generation", WithSection(base, "xref\n1 1\n0000000015 0000y n\r\n"), ExpectFailure<EConvertError>,
        "' 0000y' is not a valid integer value"},
       {"bad count token", WithSection(base, "xref\n1 x\n"), ExpectFailure<EConvertError>,
        "'x' is not a valid integer value"},
-      {"xref stream", "%PDF-1.5\n1 0 obj\n<< /Type /XRef /Size 1 /W [1 1 1] /Length 3 >>\nstream\n\x01\x01\x01"
-                      "\nendstream\nendobj\nstartxref\n9\n%%EOF\n",
+      {"xref stream",
+       "%PDF-1.5\n1 0 obj\n<< /Type /XRef /Size 1 /W [1 1 1] /Length 3 >>\nstream\n\x01\x01\x01"
+       "\nendstream\nendobj\nstartxref\n9\n%%EOF\n",
        ExpectFailure<ETrailerError>, "Error reading PDF trailer"},
   };
   for (const Row& row : rows) {

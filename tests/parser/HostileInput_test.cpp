@@ -43,6 +43,9 @@ TEST(HostileInput, NestingBeyondTheLimitFails) {
                                       "Error reading PDF dictionary (nested deeper than 256 levels)");
   TextInput objects(Repeat("1 0 obj ", 100000));
   EXPECT_THROW(objects.Reader.ReadObject(), EUnexpectedObjectError);
+  // Arrays inside an object count on their own.
+  TextInput inObject("1 0 obj " + Repeat("[", kDepth) + Repeat("]", kDepth) + " endobj");
+  EXPECT_TRUE(inObject.Reader.ReadObject()->IsIndirectObject());
 }
 
 TEST(HostileInput, HugeNameStringAndTokenReadInOnePass) {

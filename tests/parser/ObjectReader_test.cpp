@@ -80,14 +80,10 @@ TEST(ObjectReader, ValuesKeepTheirRawForm) {
     bool IsHex;
   };
   const std::vector<Row> rows = {
-      {"(a(b)c)", "(a(b)c)", false},
-      {"(\\101\\1)", std::string("(A\x01)", 4), false},
-      {"(x\\\r\ny)", "(x\ny)", false},
-      {"(\\n\\r\\t\\b\\f)", "(\n\r\t\b\f)", false},
-      {"(\\0053)", "(\0053)", false},
-      {"<48656C6C6F>", "<48656C6C6F>", true},
-      {"<4<1>>", "<4<1>>", true},
-      {"1.2.3", "1.2.3", false},
+      {"(a(b)c)", "(a(b)c)", false},   {"(\\101\\1)", std::string("(A\x01)", 4), false},
+      {"(x\\\r\ny)", "(x\ny)", false}, {"(\\n\\r\\t\\b\\f)", "(\n\r\t\b\f)", false},
+      {"(\\0053)", "(\0053)", false},  {"<48656C6C6F>", "<48656C6C6F>", true},
+      {"<4<1>>", "<4<1>>", true},      {"1.2.3", "1.2.3", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Input);

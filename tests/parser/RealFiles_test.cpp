@@ -14,14 +14,30 @@ using kvtest::ExpectFailure;
 namespace {
 
 const std::vector<std::string> kClassicFiles = {
-    "bzip2-manual.pdf",         "cups-classified.pdf",     "cups-default-testpage.pdf",
-    "cxxtest-guide.pdf",        "developers-reference.pdf", "fop-cid-fonts.pdf",
-    "forensics-a-text.pdf",     "gitmagic.pdf",             "gitmagic.v1.5.pdf",
-    "glpk-cnfsat.pdf",          "groff-letter.pdf",         "groff-letter.v1.3.pdf",
-    "groff-mom-pdf.pdf",        "groff-slide-demo.pdf",     "isorot-rotman.pdf",
-    "isorot-rotman.v1.2.pdf",   "iwb-radio.pdf",            "iwb-radio.v1.3.pdf",
-    "newlfm-wine.pdf",          "pdftools-active-links.pdf", "pdftools-hello.pdf",
-    "pdftools-hello.v1.5.pdf",  "prosper-tour.pdf",         "xforms-manual.pdf",
+    "bzip2-manual.pdf",
+    "cups-classified.pdf",
+    "cups-default-testpage.pdf",
+    "cxxtest-guide.pdf",
+    "developers-reference.pdf",
+    "fop-cid-fonts.pdf",
+    "forensics-a-text.pdf",
+    "gitmagic.pdf",
+    "gitmagic.v1.5.pdf",
+    "glpk-cnfsat.pdf",
+    "groff-letter.pdf",
+    "groff-letter.v1.3.pdf",
+    "groff-mom-pdf.pdf",
+    "groff-slide-demo.pdf",
+    "isorot-rotman.pdf",
+    "isorot-rotman.v1.2.pdf",
+    "iwb-radio.pdf",
+    "iwb-radio.v1.3.pdf",
+    "newlfm-wine.pdf",
+    "pdftools-active-links.pdf",
+    "pdftools-hello.pdf",
+    "pdftools-hello.v1.5.pdf",
+    "prosper-tour.pdf",
+    "xforms-manual.pdf",
 };
 
 // Files that are damaged above the syntax (page tree) or were updated incrementally:
