@@ -10,7 +10,7 @@
 namespace kv {
 
 class TkvMD5 {
-public:
+ public:
   using Digest = std::array<uint8_t, 16>;
 
   TkvMD5() { Reset(); }
@@ -23,7 +23,7 @@ public:
   static Digest Hash(const void* data, size_t length);
   static Digest Hash(std::string_view bytes) { return Hash(bytes.data(), bytes.size()); }
 
-private:
+ private:
   void Transform(const uint8_t* block);
 
   uint32_t state_[4];

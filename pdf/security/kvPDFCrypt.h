@@ -41,7 +41,7 @@ inline constexpr std::array<uint8_t, 32> kPasswordPadding = {
 // with revision 3); files that pair them otherwise (a 40-bit key under revision 3, keys of
 // 48 to 120 bits) set Revision and KeyLength, which override what Level implies.
 class TkvBasePDFCrypt {
-public:
+ public:
   using TPadded = std::array<uint8_t, 32>;
   struct TObjectKey {
     std::array<uint8_t, 16> Bytes{};
@@ -97,7 +97,7 @@ public:
   // The password whose padded form is `padded`.
   static std::string UnpadPassword(const TPadded& padded);
 
-protected:
+ protected:
   // The file key for a padded user password, with this object's /O, /P and file identifier.
   std::array<uint8_t, 16> ComputeFileKey(const TPadded& paddedUser) const;
   // The RC4 key that encrypts the padded user password into /O.
@@ -115,7 +115,7 @@ protected:
   bool CheckOwnerPassword(std::string_view password, TPadded& paddedUser);
   void ReducePermissionsByP();
 
-private:
+ private:
   const TObjectKey& CachedObjectKey(int32_t objectNumber, int32_t generation);
 
   // Strings of one object are decrypted one after another: the key is computed once.
@@ -127,7 +127,7 @@ private:
 
 // Decrypts strings and streams for the reader.
 class TkvPDFDecrypt : public TkvBasePDFCrypt, public TkvPDFDecryptor {
-public:
+ public:
   using TkvBasePDFCrypt::DecryptStream;
   void DecryptString(std::string& bytes, int32_t objectNumber, int32_t generation) override {
     TkvBasePDFCrypt::DecryptString(bytes, objectNumber, generation);
@@ -140,7 +140,7 @@ public:
 // Encrypts a file being written: the engine derives a new file identifier, /O, /U, /P and
 // the file key from the settings. Objects are written with generation 0.
 class TkvPDFEncryption : public TkvBasePDFCrypt {
-public:
+ public:
   // `name` and `creationDate` make the file identifier (MD5 of the two), so two saves of
   // one document with the same /CreationDate get the same identifier.
   TkvPDFEncryption(std::string_view name, const TkvPDFEncryptionSettings& settings, std::string_view creationDate);

@@ -1,6 +1,5 @@
-#include "pdf/security/kvPDFCrypt.h"
-
 #include "pdf/security/kvMD5.h"
+#include "pdf/security/kvPDFCrypt.h"
 
 namespace kv {
 

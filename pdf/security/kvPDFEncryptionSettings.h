@@ -27,7 +27,7 @@ enum TkvUserPermissionsType : uint8_t {
 
 // A set of permissions: bit i holds the member of ordinal i.
 class TkvUserPermissions {
-public:
+ public:
   constexpr TkvUserPermissions() = default;
   constexpr TkvUserPermissions(std::initializer_list<TkvUserPermissionsType> members) {
     for (auto m : members) Include(m);
@@ -47,7 +47,7 @@ public:
   constexpr uint8_t Bits() const { return bits_; }
   constexpr bool operator==(const TkvUserPermissions&) const = default;
 
-private:
+ private:
   uint8_t bits_ = 0;
 };
 
@@ -55,7 +55,7 @@ private:
 // (CanChange false), so that such a user cannot lift the owner's restrictions on save;
 // the owner password then reads empty.
 class TkvPDFEncryptionSettings {
-public:
+ public:
   TkvPDFEncryptionSettings() = default;
   TkvPDFEncryptionSettings(const TkvPDFEncryptionSettings&) = default;
   // Plain assignment would bypass the lock; Assign checks it.
@@ -82,7 +82,7 @@ public:
   void AssignUnlocked(TkvPDFEncryptionLevel level, const std::string& ownerPassword, const std::string& userPassword,
                       TkvUserPermissions permissions, bool canChange);
 
-private:
+ private:
   // The output engine reads the owner password whatever the lock: a file re-saved by a
   // user-password holder must keep an owner password that user does not know.
   friend class TkvPDFEncryption;

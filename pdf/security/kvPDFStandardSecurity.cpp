@@ -1,5 +1,4 @@
 #include "pdf/security/kvPDFCrypt.h"
-
 #include "pdf/security/kvPDFCryptConsts.h"
 
 namespace kv {
@@ -105,7 +104,8 @@ std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFDictObject& encr
   crypt->Level = keyLength == 5 ? el40bit : el128bit;
 
   // The identifier is the first /ID string's bytes, whatever its form.
-  const TkvPDFStringObject* id = trailerID && trailerID->Count() > 0 ? AsString(Unwrap(trailerID->GetItem(0))) : nullptr;
+  const TkvPDFStringObject* id =
+      trailerID && trailerID->Count() > 0 ? AsString(Unwrap(trailerID->GetItem(0))) : nullptr;
   if (id) crypt->SetFileIDBytes(TkvBasePDFCrypt::StringBytes(id->Value));
 
   auto owner = AsString(Entry(encryptDict, "/O"));

@@ -8,7 +8,7 @@
 namespace kv {
 
 class TkvRC4 {
-public:
+ public:
   // Keys of 1 to 256 bytes are what the cipher is defined for; anything else fails with
   // "RC4: Invalid key length".
   static constexpr size_t kMinKeyLength = 1;
@@ -20,7 +20,7 @@ public:
   // `in` and `out` may be the same buffer.
   void Crypt(const void* in, void* out, size_t length);
 
-private:
+ private:
   uint8_t s_[256];
   uint8_t i_ = 0;
   uint8_t j_ = 0;

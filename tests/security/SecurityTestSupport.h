@@ -4,12 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
@@ -76,10 +76,10 @@ inline kv::TkvPDFObjectPtr ToObject(const json& v) {
 
 // An encrypted file as qpdf reads it with a password, beside its raw bytes.
 struct QpdfView {
-  json Objects;                  // "obj:N G R" -> {"value": ...} or {"stream": {...}}
-  json Trailer;                  // the trailer dictionary
-  json Encrypt;                  // qpdf's report on the encryption
-  std::map<int, long> Offsets;   // object number -> byte offset
+  json Objects;                 // "obj:N G R" -> {"value": ...} or {"stream": {...}}
+  json Trailer;                 // the trailer dictionary
+  json Encrypt;                 // qpdf's report on the encryption
+  std::map<int, long> Offsets;  // object number -> byte offset
   std::string Bytes;
 
   const json& Object(const std::string& ref) const { return Objects.at("obj:" + ref); }
@@ -98,8 +98,10 @@ struct QpdfView {
 inline QpdfView ReadWithQpdf(const std::string& path, const std::string& password) {
   QpdfView view;
   std::string pw = "--password=" + kvtest::ShellQuote(password) + " ";
-  auto r = kvtest::Run("qpdf --json=2 --json-key=qpdf --json-key=encrypt --json-stream-data=inline "
-                       "--decode-level=none " + pw + kvtest::ShellQuote(path) + " 2>/dev/null");
+  auto r = kvtest::Run(
+      "qpdf --json=2 --json-key=qpdf --json-key=encrypt --json-stream-data=inline "
+      "--decode-level=none " +
+      pw + kvtest::ShellQuote(path) + " 2>/dev/null");
   json doc = json::parse(r.Output);
   view.Objects = doc.at("qpdf").at(1);
   view.Trailer = view.Objects.at("trailer").at("value");

@@ -12,9 +12,9 @@
 
 namespace {
 
+using kv::TkvUserPermissions;
 using sectest::json;
 using sectest::QpdfView;
-using kv::TkvUserPermissions;
 
 // Decrypts every stream and every string entry of every object with `crypt` and compares
 // with qpdf; returns the strings decrypted.
@@ -139,14 +139,13 @@ INSTANTIATE_TEST_SUITE_P(Encrypted, FixtureFiles,
 // ---- files qpdf encrypts ----
 
 std::string SourcePdf() {
-  return kvtest::MakePdf(
-      {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-       "/Resources << /Font << /F1 5 0 R >> >> >>",
-       "<< /Length %LEN% >>\nstream\nBT /F1 24 Tf 72 700 Td (Secret stream text) Tj ET\nendstream",
-       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-       "<< /Title (Secret title string) /Subject <0001FF80> >>"},
-      "/Info 6 0 R");
+  return kvtest::MakePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                          "/Resources << /Font << /F1 5 0 R >> >> >>",
+                          "<< /Length %LEN% >>\nstream\nBT /F1 24 Tf 72 700 Td (Secret stream text) Tj ET\nendstream",
+                          "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                          "<< /Title (Secret title string) /Subject <0001FF80> >>"},
+                         "/Info 6 0 R");
 }
 
 struct QpdfCase {
@@ -164,9 +163,11 @@ TEST_P(QpdfEncrypted, OpenAndDecryptLikeQpdf) {
   const auto& c = GetParam();
   kvtest::TempDir dir;
   kvtest::WriteFile(dir.File("in.pdf"), SourcePdf());
-  auto r = kvtest::Run("qpdf --allow-weak-crypto --object-streams=disable --compress-streams=n --decode-level=none "
-                       "--encrypt " + kvtest::ShellQuote(c.UserPassword) + " owner-pw " + c.KeyArgs + " -- " +
-                       dir.File("in.pdf") + " " + dir.File("out.pdf"));
+  auto r = kvtest::Run(
+      "qpdf --allow-weak-crypto --object-streams=disable --compress-streams=n --decode-level=none "
+      "--encrypt " +
+      kvtest::ShellQuote(c.UserPassword) + " owner-pw " + c.KeyArgs + " -- " + dir.File("in.pdf") + " " +
+      dir.File("out.pdf"));
   ASSERT_TRUE(r.ExitCode == 0 || r.ExitCode == 3) << r.Output;
   auto strings = CheckFile(dir.File("out.pdf"), FileCase{"", c.UserPassword, "owner-pw"});
   EXPECT_TRUE(strings.count("Secret title string"));
@@ -213,7 +214,7 @@ TEST(QpdfEncrypted, AesFilesAreRefusedByName) {
 // The write context of a document that encrypts: strings and streams go through the
 // engine exactly as the writer hands them over.
 class EncryptingContext : public kv::TkvPDFWriteContext {
-public:
+ public:
   explicit EncryptingContext(kv::TkvPDFEncryption& engine) : engine_(engine) {}
   int32_t OutputNumberOf(const kv::TkvPDFIndirectReference& ref) override { return ref.ObjectNumber; }
   bool IsEncrypting() override { return true; }
@@ -223,7 +224,7 @@ public:
     return false;
   }
 
-private:
+ private:
   kv::TkvPDFEncryption& engine_;
 };
 

@@ -33,8 +33,8 @@ TEST(StandardSecurityValues, PTakesTheLow32Bits) {
     int64_t Value;
     const char* Bytes;
   };
-  const Case cases[] = {{-4, "FCFFFFFF"},         {4294967292LL, "FCFFFFFF"}, {-64, "C0FFFFFF"},
-                        {4294967232LL, "C0FFFFFF"}, {-3904, "C0F0FFFF"},      {65532, "FCFF0000"},
+  const Case cases[] = {{-4, "FCFFFFFF"},           {4294967292LL, "FCFFFFFF"}, {-64, "C0FFFFFF"},
+                        {4294967232LL, "C0FFFFFF"}, {-3904, "C0F0FFFF"},        {65532, "FCFF0000"},
                         {0x0001FFFC, "FCFF0100"}};
   for (const auto& c : cases) {
     kv::TkvPDFDecrypt crypt;
@@ -48,8 +48,8 @@ TEST(StandardSecurityValues, FileIdMustBe32HexDigits) {
   kv::TkvPDFDecrypt crypt;
   crypt.SetFileID("00112233445566778899aabbccddeeff");
   EXPECT_EQ(kv::BytesToHex(crypt.FileID), "00112233445566778899AABBCCDDEEFF");
-  for (const char* bad : {"0011223344556677889AABBCCDDEEFF", "00112233445566778899AABBCCDDEEFF0",
-                          "0011223344556677889XAABBCCDDEEFF", ""})
+  for (const char* bad :
+       {"0011223344556677889AABBCCDDEEFF", "00112233445566778899AABBCCDDEEFF0", "0011223344556677889XAABBCCDDEEFF", ""})
     ExpectFailure<kv::Exception>([&] { crypt.SetFileID(bad); }, "Invalid FileId.");
 }
 
@@ -68,9 +68,10 @@ TEST(StandardSecurityValues, OwnerAndUserKeysFromStringValues) {
 }
 
 TEST(StandardSecurityValues, PaddingIsUndoneExactly) {
-  const std::string passwords[] = {"", "a", "user", std::string(31, 'x'), std::string(32, 'y'),
-                                   std::string("ab\x28\xBF", 4), "("};
-  for (const auto& pw : passwords) EXPECT_EQ(kv::TkvBasePDFCrypt::UnpadPassword(kv::TkvBasePDFCrypt::PadPassword(pw)), pw);
+  const std::string passwords[] = {
+      "", "a", "user", std::string(31, 'x'), std::string(32, 'y'), std::string("ab\x28\xBF", 4), "("};
+  for (const auto& pw : passwords)
+    EXPECT_EQ(kv::TkvBasePDFCrypt::UnpadPassword(kv::TkvBasePDFCrypt::PadPassword(pw)), pw);
   EXPECT_EQ(kv::TkvBasePDFCrypt::UnpadPassword(kv::TkvBasePDFCrypt::PadPassword(std::string(40, 'z'))),
             std::string(32, 'z'));
 }
@@ -188,24 +189,25 @@ TEST_P(RoundTrip, BothPasswordsOpenWhatTheEngineWrote) {
 }
 
 const TkvUserPermissions kAll = TkvUserPermissions::All();
-const TkvUserPermissions kNoPrint = {kv::AllowCopy, kv::AllowModify, kv::AllowAnnotation, kv::AllowFormFill,
-                                     kv::AllowAccessibility, kv::AllowDocAssembly, kv::AllowHighResPrint};
+const TkvUserPermissions kNoPrint = {kv::AllowCopy,        kv::AllowModify,        kv::AllowAnnotation,
+                                     kv::AllowFormFill,    kv::AllowAccessibility, kv::AllowDocAssembly,
+                                     kv::AllowHighResPrint};
 const TkvUserPermissions kCopyOnly = {kv::AllowCopy};
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, RoundTrip,
-    ::testing::Values(
-        RoundTripCase{kv::el40bit, kAll, kAll},
-        // At 40 bits only the four oldest permission bits exist; the others stay granted.
-        RoundTripCase{kv::el40bit, kCopyOnly,
-                      {kv::AllowCopy, kv::AllowFormFill, kv::AllowAccessibility, kv::AllowDocAssembly,
-                       kv::AllowHighResPrint}},
-        RoundTripCase{kv::el128bit, kAll, kAll},
-        RoundTripCase{kv::el128bit, kCopyOnly, kCopyOnly},
-        // High-resolution printing is not granted without printing.
-        RoundTripCase{kv::el128bit, kNoPrint,
-                      {kv::AllowCopy, kv::AllowModify, kv::AllowAnnotation, kv::AllowFormFill, kv::AllowAccessibility,
-                       kv::AllowDocAssembly}}));
+    ::testing::Values(RoundTripCase{kv::el40bit, kAll, kAll},
+                      // At 40 bits only the four oldest permission bits exist; the others stay granted.
+                      RoundTripCase{kv::el40bit,
+                                    kCopyOnly,
+                                    {kv::AllowCopy, kv::AllowFormFill, kv::AllowAccessibility, kv::AllowDocAssembly,
+                                     kv::AllowHighResPrint}},
+                      RoundTripCase{kv::el128bit, kAll, kAll}, RoundTripCase{kv::el128bit, kCopyOnly, kCopyOnly},
+                      // High-resolution printing is not granted without printing.
+                      RoundTripCase{kv::el128bit,
+                                    kNoPrint,
+                                    {kv::AllowCopy, kv::AllowModify, kv::AllowAnnotation, kv::AllowFormFill,
+                                     kv::AllowAccessibility, kv::AllowDocAssembly}}));
 
 TEST(EncryptionEngine, EmptyOwnerPasswordMeansTheUserPassword) {
   Saved saved = Save(Settings(kv::el128bit, "", "same", kCopyOnly));
@@ -293,7 +295,7 @@ TEST(EncryptionEngine, FileIdentifierFollowsNameAndCreationDate) {
 // An engine whose file identifier, revision and key length are chosen by the test, as
 // other writers choose them.
 class CustomEngine : public kv::TkvPDFEncryption {
-public:
+ public:
   CustomEngine(const kv::TkvPDFEncryptionSettings& s, std::string fileID, int revision, int keyLength)
       : TkvPDFEncryption("x", s, "") {
     FileID = std::move(fileID);
@@ -323,8 +325,7 @@ TEST(OpenStandardSecurity, FileIdentifierInAnyStringForm) {
        [] { return kv::TkvPDFObjectPtr(new kv::TkvPDFStringObject("<0123456789abcdef0123456789ABCDEF>", true)); }},
       {"literal", std::string("raw(\x00\xff) id", 10),
        [] { return kv::TkvPDFObjectPtr(new kv::TkvPDFStringObject(std::string("(raw(\x00\xff) id)", 12), false)); }},
-      {"short hex", "\xAB\xCD\xEF",
-       [] { return kv::TkvPDFObjectPtr(new kv::TkvPDFStringObject("<ABCDEF>", true)); }},
+      {"short hex", "\xAB\xCD\xEF", [] { return kv::TkvPDFObjectPtr(new kv::TkvPDFStringObject("<ABCDEF>", true)); }},
       {"missing", "", nullptr},
       {"not a string", "", [] { return kv::TkvPDFObjectPtr(new kv::TkvPDFIntegerObject(7)); }},
   };
