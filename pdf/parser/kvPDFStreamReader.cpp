@@ -150,8 +150,8 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadObject() {
 }
 
 TkvPDFObjectPtr TkvPDFStreamReader::ReadKeyword(std::string_view word) {
-  // The whole word is read before it is judged, as the reader always did: "nul" at
-  // the end of a file fails just like "nulx".
+  // The whole word is read before it is judged: "nul" at the end of a file fails just
+  // like "nulx".
   char got[5] = {};
   for (size_t i = 0; i < word.size(); ++i) {
     int c = NextByte();
