@@ -254,20 +254,23 @@ TkvBasePDFCrypt::TObjectKey TkvBasePDFCrypt::ObjectKey(int32_t objectNumber, int
   return key;
 }
 
-const TkvBasePDFCrypt::TObjectKey& TkvBasePDFCrypt::CachedObjectKey(int32_t objectNumber, int32_t generation) {
-  if (objectNumber != cachedObject_ || generation != cachedGeneration_ || cachedFileKey_ != Key ||
-      cachedKey_.Length != std::min<size_t>(EffectiveKeyLength() + 5, 16)) {
-    cachedKey_ = ObjectKey(objectNumber, generation);
+const TkvRC4& TkvBasePDFCrypt::CachedCipher(int32_t objectNumber, int32_t generation) {
+  size_t keyLength = EffectiveKeyLength();
+  if (!cachedCipher_ || objectNumber != cachedObject_ || generation != cachedGeneration_ || cachedFileKey_ != Key ||
+      cachedKeyLength_ != keyLength) {
+    TObjectKey key = ObjectKey(objectNumber, generation);
+    cachedCipher_.emplace(key.Bytes.data(), key.Length);
     cachedFileKey_ = Key;
+    cachedKeyLength_ = keyLength;
     cachedObject_ = objectNumber;
     cachedGeneration_ = generation;
   }
-  return cachedKey_;
+  return *cachedCipher_;
 }
 
 void TkvBasePDFCrypt::CryptBuffer(void* data, size_t length, int32_t objectNumber, int32_t generation) {
-  const TObjectKey& key = CachedObjectKey(objectNumber, generation);
-  TkvRC4(key.Bytes.data(), key.Length).Crypt(data, length);
+  TkvRC4 cipher = CachedCipher(objectNumber, generation);
+  cipher.Crypt(data, length);
 }
 
 void TkvBasePDFCrypt::DecryptString(std::string& bytes, int32_t objectNumber, int32_t generation) {

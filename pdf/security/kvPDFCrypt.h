@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,7 @@
 #include "pdf/objects/kvPDFObjects.h"
 #include "pdf/parser/kvPDFParsers.h"
 #include "pdf/security/kvPDFEncryptionSettings.h"
+#include "pdf/security/kvRC4.h"
 
 namespace kv {
 
@@ -116,11 +118,13 @@ class TkvBasePDFCrypt {
   void ReducePermissionsByP();
 
  private:
-  const TObjectKey& CachedObjectKey(int32_t objectNumber, int32_t generation);
+  const TkvRC4& CachedCipher(int32_t objectNumber, int32_t generation);
 
-  // Strings of one object are decrypted one after another: the key is computed once.
-  TObjectKey cachedKey_;
+  // Strings of one object are decrypted one after another: the object key and the
+  // cipher's key schedule are computed once and the schedule copied for each string.
+  std::optional<TkvRC4> cachedCipher_;
   std::array<uint8_t, 16> cachedFileKey_{};
+  size_t cachedKeyLength_ = 0;
   int32_t cachedObject_ = -1;
   int32_t cachedGeneration_ = -1;
 };

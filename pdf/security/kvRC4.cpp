@@ -10,11 +10,11 @@ namespace kv {
 TkvRC4::TkvRC4(const void* key, size_t length) {
   if (length < kMinKeyLength || length > kMaxKeyLength) throw Exception(msg::SRC4InvalidKeyLength);
   auto k = static_cast<const uint8_t*>(key);
-  for (int n = 0; n < 256; ++n) s_[n] = static_cast<uint8_t>(n);
-  uint8_t j = 0;
+  for (uint32_t n = 0; n < 256; ++n) s_[n] = n;
+  uint32_t j = 0;
   size_t keyIndex = 0;
-  for (int n = 0; n < 256; ++n) {
-    j = static_cast<uint8_t>(j + s_[n] + k[keyIndex]);
+  for (uint32_t n = 0; n < 256; ++n) {
+    j = (j + s_[n] + k[keyIndex]) & 0xFF;
     std::swap(s_[n], s_[j]);
     if (++keyIndex == length) keyIndex = 0;
   }
@@ -23,16 +23,18 @@ TkvRC4::TkvRC4(const void* key, size_t length) {
 void TkvRC4::Crypt(const void* in, void* out, size_t length) {
   auto src = static_cast<const uint8_t*>(in);
   auto dst = static_cast<uint8_t*>(out);
-  // Local copies of the indices keep them in registers through the loop.
-  uint8_t i = i_, j = j_;
+  // The state is reached only through this pointer while the loop runs; locals keep the
+  // indices in registers.
+  uint32_t* __restrict s = s_;
+  uint32_t i = i_, j = j_;
   for (size_t n = 0; n < length; ++n) {
-    i = static_cast<uint8_t>(i + 1);
-    uint8_t si = s_[i];
-    j = static_cast<uint8_t>(j + si);
-    uint8_t sj = s_[j];
-    s_[i] = sj;
-    s_[j] = si;
-    dst[n] = src[n] ^ s_[static_cast<uint8_t>(si + sj)];
+    i = (i + 1) & 0xFF;
+    uint32_t si = s[i];
+    j = (j + si) & 0xFF;
+    uint32_t sj = s[j];
+    s[i] = sj;
+    s[j] = si;
+    dst[n] = static_cast<uint8_t>(src[n] ^ s[(si + sj) & 0xFF]);
   }
   i_ = i;
   j_ = j;

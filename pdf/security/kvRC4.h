@@ -21,9 +21,11 @@ class TkvRC4 {
   void Crypt(const void* in, void* out, size_t length);
 
  private:
-  uint8_t s_[256];
-  uint8_t i_ = 0;
-  uint8_t j_ = 0;
+  // Word-sized state entries: byte stores to the data could otherwise alias byte-sized
+  // state, and the compiler would reload the state after every output byte.
+  uint32_t s_[256];
+  uint32_t i_ = 0;
+  uint32_t j_ = 0;
 };
 
 }  // namespace kv
