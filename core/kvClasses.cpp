@@ -528,7 +528,10 @@ void TkvObjectList::Merge(TkvObjectList& other) {
   // Every ID of a list is present in itself: merging it into itself would destroy all
   // of its objects while it still holds them.
   if (&other == this) return;
-  SetCapacity(other.GetCount() + GetCount());
+  // Room for both lists at once; when the list must grow it grows by half again at least,
+  // so merging many small lists (one per page taken) stays linear.
+  int32_t needed = other.GetCount() + GetCount();
+  if (needed > capacity_) SetCapacity(std::max(needed, capacity_ + capacity_ / 2));
   for (const Item& item : other.items_) {
     if (IndexOfID(item.ID) == -1) {
       items_.push_back(item);

@@ -173,6 +173,10 @@ protected:
   void SetInfoText(const char* key, const std::string& text);
 
   std::unique_ptr<TkvPDFStreamReader> Reader;
+  // While pages are taken from this document: the receiver's store. References to
+  // objects it already holds are not copied again (shared resources are copied once,
+  // not once per page).
+  const TkvPDFObjectStore* CollectSkip = nullptr;
   TkvStream* Output = nullptr;
   std::vector<int64_t> Offsets;
   bool FDocumentLoaded = false;

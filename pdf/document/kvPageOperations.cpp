@@ -125,6 +125,9 @@ void TkvCustomPDFDocument::CollectReferences(TkvObjectList& list, TkvPDFObject* 
         auto* ref = static_cast<TkvPDFIndirectReference*>(obj);
         int64_t key = ref->Key();
         if (list.IndexOfID(key) >= 0) break;
+        // Already held by the document receiving the pages, with everything it needs:
+        // the copy would only be dropped when the list is merged.
+        if (CollectSkip && CollectSkip->FindKey(key)) break;
         TkvPDFIndirectObject* target = ObjectStore->FindKey(key);
         if (!target || IsPageDict(target->Value.get())) break;
         std::unique_ptr<TkvPDFIndirectObject> copy = target->CloneIndirect();
@@ -143,6 +146,11 @@ void TkvCustomPDFDocument::CollectReferences(TkvObjectList& list, TkvPDFObject* 
 void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vector<int32_t>& pages, TkvOperation op,
                                      int32_t position, TkvCustomPDFDocument* reporter) {
   int32_t total = static_cast<int32_t>(pages.size());
+  struct SkipGuard {
+    TkvCustomPDFDocument& doc;
+    ~SkipGuard() { doc.CollectSkip = nullptr; }
+  } guard{giver};
+  giver.CollectSkip = ObjectStore.get();
   for (int32_t i = 0; i < total; ++i) {
     std::unique_ptr<TkvObjectList> list = giver.CollectPage(pages[static_cast<size_t>(i)]);
     auto* page = static_cast<TkvPDFIndirectObject*>(list->GetObject(0));

@@ -12,6 +12,7 @@
 
 #include "core/kvClasses.h"
 #include "core/kvPDFUtils.h"
+#include "pdf/objects/kvObjectPool.h"
 
 namespace kv {
 
@@ -54,6 +55,8 @@ public:
 class TkvPDFObject : public TkvObject {
 public:
   explicit TkvPDFObject(TkvPDFObjectType type) : ObjectType(type) {}
+  static void* operator new(std::size_t size) { return pool::Allocate(size); }
+  static void operator delete(void* p, std::size_t size) noexcept { pool::Release(p, size); }
   TkvPDFObjectType ObjectType;
 
   virtual TkvPDFObjectPtr Clone() const = 0;
