@@ -35,6 +35,37 @@ std::string ToUtf8(const std::string& text) {
   return out;
 }
 
+std::string OneLine(const std::string& text) {
+  // Messages may quote bytes of a damaged file: line breaks, control characters and bytes
+  // that are not UTF-8 are shown as \xNN so that a failure stays one readable line.
+  std::string out;
+  out.reserve(text.size());
+  char hex[8];
+  auto escape = [&](unsigned char c) {
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    out += hex;
+  };
+  for (size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    bool valid = len > 0 && i + len <= text.size();
+    for (size_t k = 1; valid && k < len; ++k) valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (!valid) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    out.append(text, i, len);
+    i += len;
+  }
+  return out;
+}
+
 void Commands::Register(CLI::App& app) {
   auto* info = app.add_subcommand("info", "Show version, pages, encryption, information entries and page sizes");
   info->add_option("FILE", file_, "PDF file")->required();
@@ -95,10 +126,13 @@ int Commands::Run() {
     int rc = run_();
     progress_->Finish();
     return rc;
+  } catch (const UsageError& e) {
+    progress_->Finish();
+    std::fprintf(stderr, "folio: %s\n%s\n", OneLine(e.what()).c_str(), kUsageHint);
+    return 2;
   } catch (const std::exception& e) {
     progress_->Finish();
-    std::string message = e.what();
-    std::fprintf(stderr, "folio: %s\n", ToUtf8(message).c_str());
+    std::fprintf(stderr, "folio: %s\n", OneLine(ToUtf8(e.what())).c_str());
     return 1;
   }
 }

@@ -41,5 +41,7 @@ private:
 
 // Process code page text to UTF-8, for terminals and JSON.
 std::string ToUtf8(const std::string& text);
+// UTF-8 text made printable on one line, for messages on stderr.
+std::string OneLine(const std::string& text);
 
 }  // namespace folio

@@ -1,6 +1,7 @@
 // folio info: what a document is, as text or as one JSON object.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -88,7 +89,7 @@ int Commands::Info() {
   }
   for (const auto& [key, value] : info.items()) {
     std::string label = key + ":";
-    label.resize(13, ' ');
+    label.resize(std::max<size_t>(label.size() + 1, 13), ' ');
     std::cout << label << value.get<std::string>() << "\n";
   }
   std::cout << "Page layout: " << j["page_layout"].get<std::string>() << "\n";

@@ -68,32 +68,69 @@ kv::TkvUserPermissions ParsePermissions(const std::string& text) {
   if (text == "none") return p;
   for (const std::string& name : SplitList(text)) {
     int i = IndexIn(kPermissionNames, name);
-    if (i < 0) throw std::invalid_argument("unknown permission '" + name + "' (expected all, none or " +
-                                           Choices(kPermissionNames) + ")");
+    if (i < 0)
+      throw UsageError("unknown permission '" + name + "' (expected all, none or " + Choices(kPermissionNames) + ")");
     p.Include(kPermissionMembers[i]);
   }
   return p;
 }
 
-void ApplyTransition(kv::TkvPDFDocument& doc, const std::string& spec) {
-  // EFFECT[:SECONDS[:RANGE]]
-  std::string effectText = spec, seconds = "1", range;
+struct TransitionSpec {
+  int Effect = 0;
+  double Duration = 1;
+  std::string Range;
+};
+
+// EFFECT[:SECONDS[:RANGE]]; the range is checked by the library against the page count.
+TransitionSpec ParseTransition(const std::string& spec) {
+  TransitionSpec t;
+  std::string effectText = spec, seconds = "1";
   size_t c1 = spec.find(':');
   if (c1 != std::string::npos) {
     effectText = spec.substr(0, c1);
     size_t c2 = spec.find(':', c1 + 1);
     seconds = spec.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1);
-    if (c2 != std::string::npos) range = spec.substr(c2 + 1);
+    if (c2 != std::string::npos) t.Range = spec.substr(c2 + 1);
   }
-  int effect = IndexIn(kTransitionNames, effectText);
+  t.Effect = IndexIn(kTransitionNames, effectText);
   int32_t code = 0;
-  if (effect < 0 && kv::TryStrToInt(effectText, code) && code >= 0 && code <= 16) effect = code;
-  if (effect < 0) throw std::invalid_argument("unknown transition effect '" + effectText + "'");
-  double duration = 0;
-  if (!kv::TryStrToFloat(seconds, duration) && !(kv::TryStrToInt(seconds, code) && (duration = code, true)))
-    throw std::invalid_argument("invalid transition duration '" + seconds + "'");
-  if (duration < 0) throw std::invalid_argument("invalid transition duration '" + seconds + "'");
-  doc.SetPageTransition(range, static_cast<uint8_t>(effect), static_cast<float>(duration));
+  if (t.Effect < 0 && kv::TryStrToInt(effectText, code) && code >= 0 && code <= 16) t.Effect = code;
+  if (t.Effect < 0) throw UsageError("unknown transition effect '" + effectText + "' (expected 0-16 or a name)");
+  if (!kv::TryStrToFloat(seconds, t.Duration) && !(kv::TryStrToInt(seconds, code) && (t.Duration = code, true)))
+    throw UsageError("invalid transition duration '" + seconds + "'");
+  if (!(t.Duration >= 0)) throw UsageError("invalid transition duration '" + seconds + "'");
+  return t;
+}
+
+std::vector<int> ParseViewer(const std::string& text) {
+  std::vector<int> out;
+  for (const std::string& name : SplitList(text)) {
+    int i = IndexIn(kViewerNames, name);
+    if (i < 0) throw UsageError("unknown viewer preference '" + name + "' (expected " + Choices(kViewerNames) + ")");
+    out.push_back(i);
+  }
+  return out;
+}
+
+// Checks a value while the command line is parsed, so that a typo fails as wrong usage
+// before any input is read.
+template <typename Parse>
+CLI::Validator Checked(Parse parse, const std::string& name) {
+  return CLI::Validator(
+      [parse](std::string& value) -> std::string {
+        try {
+          parse(value);
+          return {};
+        } catch (const UsageError& e) {
+          return e.what();
+        }
+      },
+      "", name);
+}
+
+void ApplyTransition(kv::TkvPDFDocument& doc, const std::string& spec) {
+  TransitionSpec t = ParseTransition(spec);
+  doc.SetPageTransition(t.Range, static_cast<uint8_t>(t.Effect), static_cast<float>(t.Duration));
 }
 
 void ApplyEncryption(kv::TkvPDFDocument& doc, const OutputOptions& out) {
@@ -114,7 +151,7 @@ void ApplyEncryption(kv::TkvPDFDocument& doc, const OutputOptions& out) {
     s.SetUserPermissions(ParsePermissions(out.Allow.empty() ? "all" : out.Allow));
     return;
   }
-  if (!s.Enabled()) throw std::invalid_argument("--owner-password, --user-password and --allow need --encrypt");
+  if (!s.Enabled()) throw UsageError("--owner-password, --user-password and --allow need --encrypt");
   if (!out.OwnerPassword.empty()) s.SetOwnerPassword(out.OwnerPassword);
   if (!out.UserPassword.empty()) s.SetUserPassword(out.UserPassword);
   if (!out.Allow.empty()) s.SetUserPermissions(ParsePermissions(out.Allow));
@@ -158,34 +195,46 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(kModeNames), std::end(kModeNames))))
       ->group(view);
   cmd.add_option("--viewer", out.Viewer, "Comma list of viewer preferences to set: " + Choices(kViewerNames))
+      ->check(Checked(ParseViewer, "VIEWER"))
       ->type_name("LIST")
       ->group(view);
   cmd.add_option("--transition", out.Transitions,
                  "Page transition EFFECT[:SECONDS[:RANGE]]; EFFECT is 0-16 or a name such as dissolve, "
                  "wipe-left-to-right, glitter-top-left-to-bottom-right; SECONDS default 1; RANGE default all pages")
+      ->check(Checked(ParseTransition, "TRANSITION"))
       ->type_name("SPEC")
       ->group(view);
   auto* sec = "Encryption";
-  cmd.add_option("--encrypt", out.Encrypt, "Encrypt the output with RC4 at 40 or 128 bits")
-      ->check(CLI::IsMember({"40", "128"}))
-      ->type_name("40|128")
+  auto* encrypt = cmd.add_option("--encrypt", out.Encrypt, "Encrypt the output with RC4 at 40 or 128 bits")
+                      ->check(CLI::IsMember({"40", "128"}))
+                      ->type_name("40|128")
+                      ->group(sec);
+  auto* owner = cmd.add_option("--owner-password", out.OwnerPassword, "Owner password for --encrypt")
+                    ->type_name("PW")
+                    ->group(sec);
+  auto* user =
+      cmd.add_option("--user-password", out.UserPassword, "User password for --encrypt (empty: opens without one)")
+          ->type_name("PW")
+          ->group(sec);
+  auto* allow = cmd.add_option("--allow", out.Allow,
+                               "What the user password allows: all, none, or a comma list of " +
+                                   Choices(kPermissionNames) + " (default all; print-high only with print)")
+                    ->check(Checked(ParsePermissions, "PERMISSIONS"))
+                    ->type_name("LIST")
+                    ->group(sec);
+  cmd.add_flag("--decrypt", out.Decrypt, "Write the output unencrypted (needs the owner password)")
+      ->excludes(encrypt)
+      ->excludes(owner)
+      ->excludes(user)
+      ->excludes(allow)
       ->group(sec);
-  cmd.add_option("--owner-password", out.OwnerPassword, "Owner password for --encrypt")->type_name("PW")->group(sec);
-  cmd.add_option("--user-password", out.UserPassword, "User password for --encrypt (empty: opens without one)")
-      ->type_name("PW")
-      ->group(sec);
-  cmd.add_option("--allow", out.Allow,
-                 "What the user password allows: all, none, or a comma list of " + Choices(kPermissionNames) +
-                     " (default all)")
-      ->type_name("LIST")
-      ->group(sec);
-  cmd.add_flag("--decrypt", out.Decrypt, "Write the output unencrypted (needs the owner password)")->group(sec);
   auto* streams = "Stream encoding";
-  cmd.add_option("--compress", out.Compress, "Compress every stream")
-      ->check(CLI::IsMember({"flate", "rle"}))
-      ->group(streams);
-  cmd.add_option("--compress-level", out.CompressLevel, "Flate compression level")
+  auto* compress = cmd.add_option("--compress", out.Compress, "Compress every stream")
+                       ->check(CLI::IsMember({"flate", "rle"}))
+                       ->group(streams);
+  cmd.add_option("--compress-level", out.CompressLevel, "Flate compression level (default 6)")
       ->check(CLI::Range(0, 9))
+      ->needs(compress)
       ->group(streams);
   cmd.add_option("--ascii", out.Ascii, "ASCII-encode every stream")->check(CLI::IsMember({"hex", "85"}))->group(streams);
 }
@@ -206,20 +255,15 @@ void ApplyOutputOptions(kv::TkvPDFDocument& doc, const OutputOptions& out) {
   if (out.Keywords) doc.SetKeywords(*out.Keywords);
   if (!out.Layout.empty()) doc.PageLayout = static_cast<uint8_t>(IndexIn(kLayoutNames, out.Layout));
   if (!out.Mode.empty()) doc.PageMode = static_cast<uint8_t>(IndexIn(kModeNames, out.Mode));
-  if (!out.Viewer.empty()) {
-    for (const std::string& name : SplitList(out.Viewer)) {
-      kv::TkvPDFViewerPreferences& vp = doc.ViewerPreferences();
-      switch (IndexIn(kViewerNames, name)) {
-        case 0: vp.SetHideToolbar(true); break;
-        case 1: vp.SetHideMenubar(true); break;
-        case 2: vp.SetHideWindowUI(true); break;
-        case 3: vp.SetFitWindow(true); break;
-        case 4: vp.SetCenterWindow(true); break;
-        case 5: vp.SetDisplayDocTitle(true); break;
-        default:
-          throw std::invalid_argument("unknown viewer preference '" + name + "' (expected " + Choices(kViewerNames) +
-                                      ")");
-      }
+  for (int i : ParseViewer(out.Viewer)) {
+    kv::TkvPDFViewerPreferences& vp = doc.ViewerPreferences();
+    switch (i) {
+      case 0: vp.SetHideToolbar(true); break;
+      case 1: vp.SetHideMenubar(true); break;
+      case 2: vp.SetHideWindowUI(true); break;
+      case 3: vp.SetFitWindow(true); break;
+      case 4: vp.SetCenterWindow(true); break;
+      default: vp.SetDisplayDocTitle(true); break;
     }
   }
   for (const std::string& t : out.Transitions) ApplyTransition(doc, t);

@@ -5,12 +5,23 @@
 #include <CLI/CLI.hpp>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "pdf/document/kvPDFDoc.h"
 
 namespace folio {
+
+// Printed after every usage error.
+inline constexpr const char* kUsageHint = "Run 'folio --help' or 'folio COMMAND --help' for more information.";
+
+// A malformed option value or a combination of options the input does not allow: a usage
+// error (exit status 2), not a failed operation.
+class UsageError : public std::invalid_argument {
+public:
+  using std::invalid_argument::invalid_argument;
+};
 
 struct InputOptions {
   std::string Password;
@@ -35,7 +46,7 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& out);
 // does not open one).
 void WirePassword(kv::TkvCustomPDFDocument& doc, const InputOptions& in);
 // Applies the output options to the document about to be saved. Fails with a library
-// exception (or std::invalid_argument for a malformed value) before anything is written.
+// exception (or UsageError for a malformed value) before anything is written.
 void ApplyOutputOptions(kv::TkvPDFDocument& doc, const OutputOptions& out);
 
 // Names shared with `info`.

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "CliCommands.h"
+
 namespace folio {
 
 Progress::Progress(bool enabled) : active_(enabled && isatty(STDERR_FILENO)) {}
@@ -52,6 +54,8 @@ void Progress::Clear() {
 
 void Progress::Finish() { Clear(); }
 
-void PrintWarning(const std::string& warning) { std::fprintf(stderr, "folio: warning: %s\n", warning.c_str()); }
+void PrintWarning(const std::string& warning) {
+  std::fprintf(stderr, "folio: warning: %s\n", OneLine(ToUtf8(warning)).c_str());
+}
 
 }  // namespace folio

@@ -33,10 +33,17 @@ int main(int argc, char** argv) {
       std::cout << app.help();
       return 0;
     }
-    std::cerr << "folio: " << e.what() << "\nRun 'folio --help' or 'folio COMMAND --help' for more information.\n";
+    // "A subcommand is required" would mislead someone who misspelled the command.
+    std::string first = argv[1];
+    bool known = !app.get_subcommands([&first](CLI::App* sub) { return sub->check_name(first); }).empty();
+    if (!known && !first.empty() && first[0] != '-') {
+      std::cerr << "folio: unknown command '" << folio::OneLine(first) << "'\n" << folio::kUsageHint << "\n";
+      return 2;
+    }
+    std::cerr << "folio: " << e.what() << "\n" << folio::kUsageHint << "\n";
     return 2;
   } catch (const CLI::ParseError& e) {
-    std::cerr << "folio: " << e.what() << "\nRun 'folio --help' or 'folio COMMAND --help' for more information.\n";
+    std::cerr << "folio: " << e.what() << "\n" << folio::kUsageHint << "\n";
     return 2;
   }
   return commands.Run();
