@@ -189,6 +189,7 @@ private:
 
   void ReadCatalog();
   void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path);
+  void SeparateRepeatedPages();
   void ReadDestinationsDictionary(TkvPDFObject* dests);
   void ReadNameDictionary(TkvPDFObject* names);
   void WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen);

@@ -293,8 +293,12 @@ TkvPDFObjectPtr TkvCustomPDFDocument::LookupNamedDestination(const std::string& 
 void TkvCustomPDFDocument::ReadCatalog() {
   if (Trailer->Info) {
     TkvPDFObjectPtr holder;
-    if (TkvPDFDictObject* info = ResolveToDictionary(Trailer->Info.get(), false, holder))
+    if (TkvPDFDictObject* info = ResolveToDictionary(Trailer->Info.get(), false, holder)) {
       SetInfoDictionary(info->CloneDict());
+      // Entries may be references (an indirect title, a producer's own dictionary):
+      // load what they designate, or they would be written as null.
+      ResolveReferences(Info->Dictionary.get());
+    }
   }
   auto catalogObj = ReadObjectAt(Trailer->RootNumber);
   TkvPDFDictObject* catalog = catalogObj ? AsDict(catalogObj->Value.get()) : nullptr;
@@ -335,6 +339,7 @@ void TkvCustomPDFDocument::ReadCatalog() {
   if (!pagesRef || !pagesRef->IsReference()) throw EUnexpectedError(msg::SUnexpectedError);
   std::vector<int32_t> path;
   TraversePages(static_cast<TkvPDFIndirectReference*>(pagesRef)->ObjectNumber, nullptr, path);
+  SeparateRepeatedPages();
   Progress(75);
   if (FProcessLinks) {
     Status(msg::SProcessingAnnotations);
@@ -412,6 +417,22 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
     if (key != "/Annots" && key != "/B") ResolveReferences(dict->Values[static_cast<size_t>(i)].get());
   }
   Pages.push_back(page);
+}
+
+// A page the tree lists more than once is shown more than once. Each further mention
+// gets its own copy, as a page taken twice does: the written tree never names one page
+// object twice, and deleting one mention leaves the others whole. The traversal already
+// counted what the page refers to once per mention.
+void TkvCustomPDFDocument::SeparateRepeatedPages() {
+  std::unordered_set<const TkvPDFIndirectObject*> placed;
+  placed.reserve(Pages.size());
+  for (TkvPDFIndirectObject*& page : Pages) {
+    if (placed.insert(page).second) continue;
+    std::unique_ptr<TkvPDFIndirectObject> copy = page->CloneIndirect();
+    copy->RefCount = 1;
+    page = copy.get();
+    ObjectStore->Add(std::move(copy));
+  }
 }
 
 void TkvCustomPDFDocument::AddNamedDestination(std::string name, TkvPDFObject* value, bool direct) {

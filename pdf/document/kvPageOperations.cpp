@@ -57,6 +57,35 @@ std::vector<std::string> SplitRangeItems(const std::string& text) {
   return items;
 }
 
+// The inverse of releasing: one more user of everything `root` refers to. An object
+// whose count comes back from 0 (its pages were deleted) counts its own references again.
+void AcquireReferences(TkvPDFObjectStore& store, TkvPDFObject* root) {
+  std::vector<TkvPDFObject*> stack{root};
+  while (!stack.empty()) {
+    TkvPDFObject* obj = stack.back();
+    stack.pop_back();
+    if (!obj) continue;
+    switch (obj->ObjectType) {
+      case otArray:
+        for (auto& item : static_cast<TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
+        break;
+      case otDictionary:
+        for (auto& v : static_cast<TkvPDFDictObject*>(obj)->Values) stack.push_back(v.get());
+        break;
+      case otStream:
+        stack.push_back(static_cast<TkvPDFStreamObject*>(obj)->Dictionary.get());
+        break;
+      case otReference: {
+        TkvPDFIndirectObject* target = store.Find(static_cast<TkvPDFIndirectReference*>(obj));
+        if (target && !IsPageDict(target->Value.get()) && target->RefCount++ == 0) stack.push_back(target->Value.get());
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -151,15 +180,31 @@ void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vec
     ~SkipGuard() { doc.CollectSkip = nullptr; }
   } guard{giver};
   giver.CollectSkip = ObjectStore.get();
+  // Pages taken from this document itself are all collected before any is placed, so
+  // the numbers go on naming the pages they named when the range was read.
+  std::vector<std::unique_ptr<TkvObjectList>> collected;
+  struct CollectedGuard {
+    std::vector<std::unique_ptr<TkvObjectList>>& lists;
+    ~CollectedGuard() {
+      for (auto& list : lists)
+        if (list)
+          for (int32_t i = 0; i < list->Count(); ++i) delete list->GetObject(i);
+    }
+  } collectedGuard{collected};
+  if (&giver == this)
+    for (int32_t n : pages) collected.push_back(giver.CollectPage(n));
   for (int32_t i = 0; i < total; ++i) {
-    std::unique_ptr<TkvObjectList> list = giver.CollectPage(pages[static_cast<size_t>(i)]);
+    std::unique_ptr<TkvObjectList> list = collected.empty() ? giver.CollectPage(pages[static_cast<size_t>(i)])
+                                                            : std::move(collected[static_cast<size_t>(i)]);
     auto* page = static_cast<TkvPDFIndirectObject*>(list->GetObject(0));
     TkvPDFIndirectObject* placed = page;
     if (ObjectStore->FindKey(list->GetID(0))) {
-      // The same page taken before: this one is a separate copy.
+      // The same page taken before: this one is a separate copy and one more user of
+      // what the page refers to, so deleting either copy leaves the other whole.
       std::unique_ptr<TkvPDFIndirectObject> again = page->CloneIndirect();
       placed = again.get();
       ObjectStore->Add(std::move(again));
+      AcquireReferences(*ObjectStore, placed->Value.get());
     }
     if (op == opInsert)
       Pages.insert(Pages.begin() + position + i, placed);
@@ -187,6 +232,8 @@ void TkvCustomPDFDocument::InsertPagesFrom(TkvCustomPDFDocument& source, const s
 }
 
 void TkvCustomPDFDocument::ExtractPagesTo(TkvCustomPDFDocument& target, const std::string& range) {
+  // The target is emptied before it receives the pages: it cannot be the giver.
+  if (&target == this) throw EPDFException(msg::SExtractIntoItself);
   // The range is checked before the target is touched.
   std::vector<int32_t> pages = ParsePageRange(range, PageCount());
   if (target.FDocumentLoaded) target.Reset();

@@ -95,11 +95,100 @@ inline std::vector<std::string> AllPageTexts(const std::string& pdf) {
   return pages;
 }
 
+// A Python program printing, for every link annotation of the file named by argv[1],
+// "page:target" with both 1-based, and for every outline item "outline:title:target";
+// named destinations are resolved through /Dests and the /Names tree here, not by
+// pypdf, so a file whose names pypdf cannot read is still checked.
+inline const char* kLinkTargetsProgram = R"(
+import sys
+from pypdf import PdfReader
+from pypdf.generic import IndirectObject, ArrayObject, DictionaryObject, NullObject
+r = PdfReader(sys.argv[1])
+index = {p.indirect_reference.idnum: i + 1 for i, p in enumerate(r.pages)}
+root = r.trailer['/Root']
+names = {}
+dests = root.get('/Dests')
+if dests is not None:
+    for k, v in dests.get_object().items():
+        names[k[1:]] = v
+def walk(node, depth=0):
+    node = node.get_object()
+    if depth > 64: return
+    for kid in node.get('/Kids', []): walk(kid, depth + 1)
+    arr = node.get('/Names', [])
+    for i in range(0, len(arr) - 1, 2): names[str(arr[i])] = arr[i + 1]
+if '/Names' in root and '/Dests' in root['/Names'].get_object(): walk(root['/Names'].get_object()['/Dests'])
+def target(d, depth=0):
+    if d is None or depth > 8: return 'none'
+    d = d.get_object()
+    if isinstance(d, NullObject) or d is None: return 'null'
+    if isinstance(d, DictionaryObject): return target(d.get('/D'), depth + 1)
+    if isinstance(d, ArrayObject):
+        if not d: return 'empty'
+        first = d[0]
+        if isinstance(first, IndirectObject): return str(index.get(first.idnum, 'nopage'))
+        if isinstance(first, NullObject): return 'nullpage'
+        return 'int' + str(first)
+    key = str(d)
+    if key.startswith('/'): key = key[1:]
+    return target(names.get(key), depth + 1) if key in names else 'unknown ' + key
+for i, p in enumerate(r.pages):
+    annots = p.get('/Annots')
+    annots = annots.get_object() if annots is not None else None
+    for a in (annots or []):
+        a = a.get_object()
+        if a.get('/Subtype') != '/Link': continue
+        d = a.get('/Dest')
+        if d is None and '/A' in a and a['/A'].get_object().get('/S') == '/GoTo': d = a['/A'].get_object().get('/D')
+        if d is None: continue
+        print('%d:%s' % (i + 1, target(d)))
+def outline(item, depth=0):
+    while item is not None and depth < 64:
+        item = item.get_object()
+        d = item.get('/Dest')
+        if d is None and '/A' in item and item['/A'].get_object().get('/S') == '/GoTo': d = item['/A'].get_object().get('/D')
+        print('outline:%s:%s' % (item.get('/Title'), target(d)))
+        if '/First' in item: outline(item['/First'], depth + 1)
+        item = item.get('/Next')
+if '/Outlines' in root and root['/Outlines'].get_object() is not None: outline(root['/Outlines'].get_object().get('/First'))
+)";
+
+// Link and outline targets of a file, as kLinkTargetsProgram prints them.
+inline std::vector<std::string> LinkTargets(const TempDir& dir, const std::string& pdf) {
+  std::string script = dir.File("links.py");
+  if (!FileExists(script)) WriteFile(script, kLinkTargetsProgram);
+  CommandResult r = Run("/usr/bin/python3 " + ShellQuote(script) + " " + ShellQuote(pdf));
+  EXPECT_EQ(0, r.ExitCode) << r.Output;
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < r.Output.size()) {
+    size_t nl = r.Output.find('\n', start);
+    if (nl == std::string::npos) nl = r.Output.size();
+    lines.push_back(r.Output.substr(start, nl - start));
+    start = nl + 1;
+  }
+  return lines;
+}
+
+// Every page's MediaBox as pypdf resolves it, "llx lly urx ury" with %g numbers.
+inline std::vector<std::string> MediaBoxes(const TempDir& dir, const std::string& pdf) {
+  std::string out = Python(dir, "import sys\nfrom pypdf import PdfReader\nfor p in PdfReader(" + ShellQuote(pdf) +
+                                    ").pages: print(' '.join('%g' % float(x) for x in p.mediabox))\n");
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < out.size()) {
+    size_t nl = out.find('\n', start);
+    if (nl == std::string::npos) nl = out.size();
+    lines.push_back(out.substr(start, nl - start));
+    start = nl + 1;
+  }
+  return lines;
+}
+
 // One page with its own content stream and font resources, numbered from 1: catalog,
 // pages, page, content, font. `text` is what the page shows.
 inline std::vector<std::string> OnePageObjects(const std::string& text = "Hello") {
-  return {"<< /Type /Catalog /Pages 2 0 R >>",
-          "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+  return {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> "
           ">> >>",
           "<< /Length %LEN% >>\nstream\nBT /F1 24 Tf 72 700 Td (" + text + ") Tj ET\nendstream",

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/kvUtils.h"
-#include "pdf/filters/kvFilters.h"
 #include "document/DocTestUtil.h"
+#include "pdf/filters/kvFilters.h"
 
 using namespace kv;
 using namespace kvtest;
@@ -77,7 +77,8 @@ const std::string kOnePageTree = "<<\r\n/Type /Pages\r\n/Count 1\r\n/Kids [ 4 0 
 const std::string kPageBody =
     "<<\r\n/Type /Page\r\n/MediaBox [ 0 0 612 792 ]\r\n/Contents 5 0 R\r\n/Resources <<\r\n/Font <<\r\n/F1 6 0 R\r\n"
     ">>\r\n>>\r\n/Parent 3 0 R\r\n>>";
-const std::string kContentBody = "<<\r\n/Length 36\r\n>>\r\nstream\r\nBT /F1 24 Tf 72 700 Td (Hello) Tj ET\r\nendstream";
+const std::string kContentBody =
+    "<<\r\n/Length 36\r\n>>\r\nstream\r\nBT /F1 24 Tf 72 700 Td (Hello) Tj ET\r\nendstream";
 const std::string kFontBody = "<<\r\n/Type /Font\r\n/Subtype /Type1\r\n/BaseFont /Helvetica\r\n>>";
 
 std::vector<std::string> WithInfo(std::vector<std::string> objects, const std::string& info) {
@@ -186,7 +187,7 @@ TEST(WriteEvents, OpenAfterSaveUsesTheLauncherBeforeCompletion) {
 TEST(WriteNames, PdfExtensionAppendedUnlessPresentInAnyCase) {
   struct Row {
     std::string Given, Written;
-  } rows[] = {{"out", "out.pdf"},           {"out.PDF", "out.PDF"}, {"out.Pdf", "out.Pdf"},
+  } rows[] = {{"out", "out.pdf"},         {"out.PDF", "out.PDF"}, {"out.Pdf", "out.Pdf"},
               {"out.txt", "out.txt.pdf"}, {"out.pdf", "out.pdf"}, {"v1.2/out", "v1.2/out.pdf"}};
   TempDir dir;
   std::filesystem::create_directory(dir.File("v1.2"));
