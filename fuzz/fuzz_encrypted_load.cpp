@@ -1,0 +1,37 @@
+// Opening with a password: the first byte gives the password's length (0 to 32), the
+// password follows, the rest is the file. A document that opens is saved again, which
+// encrypts it anew with the settings the password unlocked.
+#include <string>
+
+#include "FuzzSupport.h"
+#include "pdf/document/kvPDFDoc.h"
+
+namespace {
+// Passwords of the standard security handler are padded or cut to 32 bytes.
+constexpr size_t kMaxPassword = 32;
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  size_t length = std::min<size_t>(data[0] % (kMaxPassword + 1), size - 1);
+  std::string password(reinterpret_cast<const char*>(data + 1), length);
+  const uint8_t* file = data + 1 + length;
+  size_t fileSize = size - 1 - length;
+
+  const std::string& dir = kvfuzz::ScratchDir();
+  const std::string in = dir + "/in.pdf", out = dir + "/out.pdf";
+  kvfuzz::WriteBytes(in, file, fileSize);
+
+  kv::TkvPDFDocument doc;
+  doc.OnPassword = [&](kv::TkvCustomPDFDocument*, std::string& pw, bool& cont) {
+    pw = password;
+    cont = true;
+  };
+  doc.OnWarning = [](kv::TkvCustomPDFDocument*, const std::string&) {};
+  bool loaded = false;
+  kvfuzz::Guarded([&] { loaded = doc.LoadFromFile(in); });
+  if (loaded) kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
+  kvfuzz::RemoveFile(in);
+  kvfuzz::RemoveFile(out);
+  return 0;
+}

@@ -1,0 +1,71 @@
+// A whole document from arbitrary bytes: load, save, and when pages were read, extract
+// the first page into a new document and delete it from this one, saving both. The
+// input's size picks the output encoding, so every writer path sees hostile documents.
+#include <string>
+
+#include "FuzzSupport.h"
+#include "pdf/document/kvPDFDoc.h"
+
+namespace {
+
+void ChooseOutput(kv::TkvCustomPDFDocument& doc, size_t size) {
+  switch (size % 4) {
+    case 1:
+      doc.Compression().Active = true;
+      doc.Compression().Method = 0;
+      doc.Compression().Level = 1;
+      break;
+    case 2:
+      doc.Compression().Active = true;
+      doc.Compression().Method = 1;
+      doc.ASCIIEncode().Active = true;
+      doc.ASCIIEncode().Method = 0;
+      break;
+    case 3:
+      doc.ASCIIEncode().Active = true;
+      doc.ASCIIEncode().Method = 1;
+      break;
+    default:
+      break;
+  }
+}
+
+// Handlers are set so that the engine builds every status and warning text it can.
+void Listen(kv::TkvCustomPDFDocument& doc) {
+  doc.OnWarning = [](kv::TkvCustomPDFDocument*, const std::string&) {};
+  doc.OnStatusMessage = [](kv::TkvCustomPDFDocument*, const std::string&) {};
+  doc.OnIOProgress = [](kv::TkvCustomPDFDocument*, int) {};
+  doc.OnOperationProgress = [](kv::TkvCustomPDFDocument*, kv::TkvOperation, int, int) {};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string& dir = kvfuzz::ScratchDir();
+  const std::string in = dir + "/in.pdf", out = dir + "/out.pdf", part = dir + "/part.pdf";
+  kvfuzz::WriteBytes(in, data, size);
+
+  kv::TkvPDFDocument doc;
+  Listen(doc);
+  ChooseOutput(doc, size);
+  bool loaded = false;
+  kvfuzz::Guarded([&] { loaded = doc.LoadFromFile(in); });
+  if (loaded) {
+    kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
+    if (doc.PageCount() > 0) {
+      kvfuzz::Guarded([&] {
+        kv::TkvPDFDocument first;
+        doc.ExtractPagesTo(first, "1");
+        first.SaveToFileAs(part);
+      });
+      kvfuzz::Guarded([&] {
+        doc.DeletePages("1");
+        doc.SaveToFileAs(out);
+      });
+    }
+  }
+  kvfuzz::RemoveFile(in);
+  kvfuzz::RemoveFile(out);
+  kvfuzz::RemoveFile(part);
+  return 0;
+}
