@@ -25,6 +25,27 @@ std::string FormatNumber(double v) {
   return buf;
 }
 
+// What the user may do, as readers apply it: a 40-bit file has no bits of its own for the
+// four later permissions, they follow the older ones; high-resolution printing is printing.
+kv::TkvUserPermissions EffectivePermissions(const kv::TkvPDFDecrypt& d) {
+  kv::TkvUserPermissions p = d.Permissions;
+  if (d.EffectiveRevision() < 3) {
+    const std::pair<kv::TkvUserPermissionsType, kv::TkvUserPermissionsType> follows[] = {
+        {kv::AllowFormFill, kv::AllowAnnotation},
+        {kv::AllowAccessibility, kv::AllowCopy},
+        {kv::AllowDocAssembly, kv::AllowModify},
+        {kv::AllowHighResPrint, kv::AllowPrint}};
+    for (const auto& [later, older] : follows) {
+      if (p.Contains(older))
+        p.Include(later);
+      else
+        p.Exclude(later);
+    }
+  }
+  if (!p.Contains(kv::AllowPrint)) p.Exclude(kv::AllowHighResPrint);
+  return p;
+}
+
 }  // namespace
 
 int Commands::Info() {
@@ -42,7 +63,7 @@ int Commands::Info() {
     const kv::TkvPDFDecrypt& d = *doc.Decryptor();
     j["encryption"] = {{"level", d.EffectiveKeyLength() * 8},
                        {"revision", d.EffectiveRevision()},
-                       {"permissions", PermissionNames(d.Permissions)},
+                       {"permissions", PermissionNames(EffectivePermissions(d))},
                        {"opened_with", d.IsOwner ? "owner-password" : "user-password"}};
   } else {
     j["encryption"] = nullptr;
