@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine (as root), then builds and runs the whole test suite
-# twice: in the release build and in the AddressSanitizer + UndefinedBehaviorSanitizer build.
+# twice: in the release build and in the AddressSanitizer + UndefinedBehaviorSanitizer build,
+# then fuzzes each libFuzzer target briefly (the fuzz preset, clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,4 +14,8 @@ for preset in release asan; do
   echo "=== $preset tests ==="
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+# The seed corpora were replayed above as ordinary tests (fuzz_replay_*); here every
+# libFuzzer target also mutates for a few seconds, failing the run on any finding.
+echo "=== brief fuzzing (8 s per target) ==="
+FUZZ_BUILD_JOBS="$jobs" bash fuzz/run.sh all 8 || status=1
 exit $status
