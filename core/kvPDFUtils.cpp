@@ -258,6 +258,24 @@ std::string FloatToText(double value) {
   if (!std::isfinite(value)) return "0";
   if (value == 0) return "0";
   char buf[512];
+  // Fast paths with the same result: whole numbers, and values whose shortest exact
+  // form has at most 15 significant digits (rounding to 15 digits gives those digits).
+  if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(value));
+    return std::string(buf, r.ptr);
+  }
+  if (std::fabs(value) >= 1e-4 && std::fabs(value) < 1e15) {
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    int significant = 0;
+    bool leading = true;
+    for (char* p = buf; p < r.ptr; ++p) {
+      if (*p < '0' || *p > '9') continue;
+      if (leading && *p == '0') continue;
+      leading = false;
+      ++significant;
+    }
+    if (significant <= 15 && std::find(buf, r.ptr, 'e') == r.ptr) return std::string(buf, r.ptr);
+  }
   auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
   std::string s(buf, r.ptr);
   if (s.find('e') == std::string::npos) return s;

@@ -68,6 +68,8 @@ public:
 
 private:
   TkvPDFObjectPtr ReadNumberOrReference();
+  bool ThirdTokenIsRefOrObj();
+  TkvPDFObjectPtr ReadPlainNumber(int64_t afterFirst);
   TkvPDFObjectPtr ReadKeyword(std::string_view word);
   TkvPDFObjectPtr ReadIndirectObject(int32_t number, uint16_t generation);
   void CheckObjectHeaderRead() const;

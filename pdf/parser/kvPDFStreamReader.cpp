@@ -170,6 +170,9 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
   SkipWhitespace();
   ReadToken(tok1_);
   int64_t afterFirst = Pos();
+  // Most numbers are plain numbers: look at the third token in place, without copying
+  // the second and third, and read them as tokens only for a reference or an object.
+  if (!ThirdTokenIsRefOrObj()) return ReadPlainNumber(afterFirst);
   ReadToken(tok2_);
   ReadToken(tok3_);
 
@@ -187,6 +190,31 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
     return ReadIndirectObject(number, static_cast<uint16_t>(generation));
   }
 
+  return ReadPlainNumber(afterFirst);
+}
+
+bool TkvPDFStreamReader::ThirdTokenIsRefOrObj() {
+  int64_t start = Pos();
+  // The second token: one byte whatever it is, then up to a delimiter.
+  int c = NextByte();
+  if (c >= 0)
+    while ((c = NextByte()) >= 0 && !IsDelim(c)) {
+    }
+  if (c >= 0) StepBack();
+  SkipWhitespace();
+  char t[4];
+  size_t n = 0;
+  c = NextByte();
+  if (c >= 0) {
+    t[n++] = static_cast<char>(c);
+    while ((c = NextByte()) >= 0 && !IsDelim(c) && n < 4) t[n++] = static_cast<char>(c);
+  }
+  Seek(start, TkvSeekOrigin::soBeginning);
+  if (n == 1) return t[0] == 'R';
+  return n == 3 && (t[0] | 0x20) == 'o' && (t[1] | 0x20) == 'b' && (t[2] | 0x20) == 'j';
+}
+
+TkvPDFObjectPtr TkvPDFStreamReader::ReadPlainNumber(int64_t afterFirst) {
   Seek(afterFirst, TkvSeekOrigin::soBeginning);
   std::string_view t = tok1_;
   if (t.find('.') != std::string_view::npos) {
