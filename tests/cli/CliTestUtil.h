@@ -86,7 +86,7 @@ def plain(v):
     v = v.get_object() if hasattr(v, "get_object") else v
     if isinstance(v, dict): return {str(k): plain(x) for k, x in v.items()}
     if isinstance(v, list): return [plain(x) for x in v]
-    if isinstance(v, bool): return v
+    if isinstance(v, bool) or type(v).__name__ == "BooleanObject": return bool(getattr(v, "value", v))
     if isinstance(v, (int, float)): return float(v)
     return str(v)
 out = {"layout": plain(root.get("/PageLayout", "")), "mode": plain(root.get("/PageMode", "")),
