@@ -87,8 +87,12 @@ int Commands::Info() {
   j["viewer_preferences"] = viewer;
   nlohmann::json boxes = nlohmann::json::array();
   for (int32_t p = 1; p <= doc.PageCount(); ++p) {
-    kv::TkvPDFRect r = doc.GetPageMediaBox(p);
-    boxes.push_back({Number(r.Left), Number(r.Bottom), Number(r.Right), Number(r.Top)});
+    try {
+      kv::TkvPDFRect r = doc.GetPageMediaBox(p);
+      boxes.push_back({Number(r.Left), Number(r.Bottom), Number(r.Right), Number(r.Top)});
+    } catch (const kv::Exception&) {
+      boxes.push_back(nullptr);  // a page without a usable /MediaBox
+    }
   }
   j["media_boxes"] = boxes;
 
@@ -125,8 +129,11 @@ int Commands::Info() {
     while (q < n && boxes[static_cast<size_t>(q)] == boxes[static_cast<size_t>(p - 1)]) ++q;
     const auto& b = boxes[static_cast<size_t>(p - 1)];
     std::string range = p == q ? "Page " + std::to_string(p) : "Pages " + std::to_string(p) + "-" + std::to_string(q);
-    std::cout << range << ": [" << FormatNumber(b[0].get<double>()) << " " << FormatNumber(b[1].get<double>()) << " "
-              << FormatNumber(b[2].get<double>()) << " " << FormatNumber(b[3].get<double>()) << "]\n";
+    if (b.is_null())
+      std::cout << range << ": (no media box)\n";
+    else
+      std::cout << range << ": [" << FormatNumber(b[0].get<double>()) << " " << FormatNumber(b[1].get<double>()) << " "
+                << FormatNumber(b[2].get<double>()) << " " << FormatNumber(b[3].get<double>()) << "]\n";
     p = q + 1;
   }
   return 0;
