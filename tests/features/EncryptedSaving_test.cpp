@@ -154,6 +154,59 @@ INSTANTIATE_TEST_SUITE_P(
                    {kv::AllowHighResPrint, kv::AllowCopy, kv::AllowDocAssembly}, "user-pw", "owner-pw", -2864}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// Strings and streams outside the pages: the catalog (written as object 1), the
+// information (2), an annotation, an outline item and the XMP stream each decrypt on
+// reading and are encrypted on writing with their own object's key.
+TEST(EncryptedSave, StringsOfEveryKindOfObjectSurvive) {
+  if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
+  const std::vector<std::string> texts = {"Open action target", "Annotation text", "Outline title",
+                                          "Secret metadata", "Info title"};
+  const std::string pdf = kvtest::MakePdf(
+      {"<< /Type /Catalog /Pages 2 0 R /Metadata 6 0 R /Outlines 8 0 R /OpenAction << /S /URI /URI (" + texts[0] +
+           ") >> >>",
+       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> "
+       ">> /Annots [7 0 R] >>",
+       "<< /Length %LEN% >>\nstream\nBT /F1 24 Tf 72 700 Td (Page text) Tj ET\nendstream",
+       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+       "<< /Type /Metadata /Subtype /XML /Length %LEN% >>\nstream\n<x:xmpmeta>" + texts[3] + "</x:xmpmeta>\nendstream",
+       "<< /Type /Annot /Subtype /Text /Rect [0 0 10 10] /Contents (" + texts[1] + ") >>",
+       "<< /Type /Outlines /First 9 0 R /Last 9 0 R /Count 1 >>",
+       "<< /Title (" + texts[2] + ") /Parent 8 0 R /Dest [3 0 R /XYZ 0 792 0] >>",
+       "<< /Title (" + texts[4] + ") >>"},
+      "/Info 10 0 R");
+  auto expectAll = [&](const std::string& bytes, const char* what) {
+    for (const auto& t : texts) EXPECT_NE(std::string::npos, bytes.find(t)) << what << ": " << t;
+  };
+  kvtest::TempDir dir;
+  kvtest::WriteFile(dir.File("in.pdf"), pdf);
+
+  // Written encrypted by us, read by qpdf.
+  TkvPDFDocument doc;
+  ASSERT_TRUE(doc.LoadFromFile(dir.File("in.pdf")));
+  auto& s = doc.EncryptionSettings();
+  s.SetEnabled(true);
+  s.SetLevel(kv::el128bit);
+  s.SetUserPassword("u");
+  s.SetOwnerPassword("o");
+  std::string ours = dir.File("ours.pdf");
+  doc.SaveToFileAs(ours);
+  std::string bytes = kvtest::ReadFile(ours);
+  for (const auto& t : texts) EXPECT_EQ(std::string::npos, bytes.find(t)) << "in clear: " << t;
+  auto r = kvtest::Run("qpdf --password=u --decrypt --qdf " + ours + " -");
+  expectAll(r.Output, "decrypted by qpdf");
+
+  // Encrypted by qpdf, written in clear by us.
+  std::string enc = dir.File("enc.pdf");
+  QpdfEncrypt(dir.File("in.pdf"), enc, "u", "o", "40", "--compress-streams=n");
+  TkvPDFDocument owner;
+  ASSERT_TRUE(LoadWithPassword(owner, enc, "o"));
+  owner.EncryptionSettings().SetEnabled(false);
+  std::string plain = dir.File("plain.pdf");
+  owner.SaveToFileAs(plain);
+  expectAll(kvtest::ReadFile(plain), "decrypted by us");
+}
+
 // ---- what the opening password allows ----
 
 TEST(UserOpenedDocument, RefusesEveryChange) {
