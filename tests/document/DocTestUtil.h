@@ -95,94 +95,144 @@ inline std::vector<std::string> AllPageTexts(const std::string& pdf) {
   return pages;
 }
 
-// A Python program printing, for every link annotation of the file named by argv[1],
-// "page:target" with both 1-based, and for every outline item "outline:title:target";
-// named destinations are resolved through /Dests and the /Names tree here, not by
-// pypdf, so a file whose names pypdf cannot read is still checked.
-inline const char* kLinkTargetsProgram = R"(
-import sys
-from pypdf import PdfReader
-from pypdf.generic import IndirectObject, ArrayObject, DictionaryObject, NullObject
-r = PdfReader(sys.argv[1])
-index = {p.indirect_reference.idnum: i + 1 for i, p in enumerate(r.pages)}
-root = r.trailer['/Root']
-names = {}
-dests = root.get('/Dests')
-if dests is not None:
-    for k, v in dests.get_object().items():
-        names[k[1:]] = v
-def walk(node, depth=0):
-    node = node.get_object()
-    if depth > 64: return
-    for kid in node.get('/Kids', []): walk(kid, depth + 1)
-    arr = node.get('/Names', [])
-    for i in range(0, len(arr) - 1, 2): names[str(arr[i])] = arr[i + 1]
-if '/Names' in root and '/Dests' in root['/Names'].get_object(): walk(root['/Names'].get_object()['/Dests'])
-def target(d, depth=0):
-    if d is None or depth > 8: return 'none'
-    d = d.get_object()
-    if isinstance(d, NullObject) or d is None: return 'null'
-    if isinstance(d, DictionaryObject): return target(d.get('/D'), depth + 1)
-    if isinstance(d, ArrayObject):
-        if not d: return 'empty'
-        first = d[0]
-        if isinstance(first, IndirectObject): return str(index.get(first.idnum, 'nopage'))
-        if isinstance(first, NullObject): return 'nullpage'
-        return 'int' + str(first)
-    key = str(d)
-    if key.startswith('/'): key = key[1:]
-    return target(names.get(key), depth + 1) if key in names else 'unknown ' + key
-for i, p in enumerate(r.pages):
-    annots = p.get('/Annots')
-    annots = annots.get_object() if annots is not None else None
-    for a in (annots or []):
-        a = a.get_object()
-        if a.get('/Subtype') != '/Link': continue
-        d = a.get('/Dest')
-        if d is None and '/A' in a and a['/A'].get_object().get('/S') == '/GoTo': d = a['/A'].get_object().get('/D')
-        if d is None: continue
-        print('%d:%s' % (i + 1, target(d)))
-def outline(item, depth=0):
-    while item is not None and depth < 64:
-        item = item.get_object()
-        d = item.get('/Dest')
-        if d is None and '/A' in item and item['/A'].get_object().get('/S') == '/GoTo': d = item['/A'].get_object().get('/D')
-        print('outline:%s:%s' % (item.get('/Title'), target(d)))
-        if '/First' in item: outline(item['/First'], depth + 1)
-        item = item.get('/Next')
-if '/Outlines' in root and root['/Outlines'].get_object() is not None: outline(root['/Outlines'].get_object().get('/First'))
-)";
-
-// Link and outline targets of a file, as kLinkTargetsProgram prints them.
-inline std::vector<std::string> LinkTargets(const TempDir& dir, const std::string& pdf) {
-  std::string script = dir.File("links.py");
-  if (!FileExists(script)) WriteFile(script, kLinkTargetsProgram);
-  CommandResult r = Run("/usr/bin/python3 " + ShellQuote(script) + " " + ShellQuote(pdf));
-  EXPECT_EQ(0, r.ExitCode) << r.Output;
+// Splits program output into lines.
+inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
-  while (start < r.Output.size()) {
-    size_t nl = r.Output.find('\n', start);
-    if (nl == std::string::npos) nl = r.Output.size();
-    lines.push_back(r.Output.substr(start, nl - start));
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    if (nl == std::string::npos) nl = text.size();
+    lines.push_back(text.substr(start, nl - start));
     start = nl + 1;
   }
   return lines;
 }
 
+// A Python program that reads files with pypdf. Given one file it prints, for every
+// link annotation, "page:target" with both 1-based, and for every outline item
+// "outline:title:target". Given "--compare" and pairs of files (original, copy) it
+// prints, per pair, whether page count, every MediaBox and every link and outline
+// target agree. Named destinations are resolved through /Dests and the /Names tree
+// here, not by pypdf, so files whose names pypdf cannot read are still checked.
+inline const char* kPdfFactsProgram = R"(
+import sys
+from pypdf import PdfReader
+from pypdf.generic import IndirectObject, ArrayObject, DictionaryObject, NullObject
+
+def facts(path):
+    r = PdfReader(path)
+    index = {p.indirect_reference.idnum: i + 1 for i, p in enumerate(r.pages)}
+    root = r.trailer['/Root']
+    names = {}
+    dests = root.get('/Dests')
+    if dests is not None:
+        for k, v in dests.get_object().items():
+            names[k[1:]] = v
+    def walk(node, depth=0):
+        node = node.get_object()
+        if depth > 64: return
+        for kid in node.get('/Kids', []): walk(kid, depth + 1)
+        arr = node.get('/Names', [])
+        for i in range(0, len(arr) - 1, 2): names[str(arr[i])] = arr[i + 1]
+    if '/Names' in root and '/Dests' in root['/Names'].get_object(): walk(root['/Names'].get_object()['/Dests'])
+    def target(d, depth=0):
+        if d is None or depth > 8: return 'none'
+        d = d.get_object()
+        if isinstance(d, NullObject) or d is None: return 'null'
+        if isinstance(d, DictionaryObject): return target(d.get('/D'), depth + 1)
+        if isinstance(d, ArrayObject):
+            if not d: return 'empty'
+            first = d[0]
+            if isinstance(first, IndirectObject): return str(index.get(first.idnum, 'nopage'))
+            if isinstance(first, NullObject): return 'nullpage'
+            return 'int' + str(first)
+        key = str(d)
+        if key.startswith('/'): key = key[1:]
+        return target(names.get(key), depth + 1) if key in names else 'unknown ' + key
+    def goto(item):
+        d = item.get('/Dest')
+        if d is None and '/A' in item and item['/A'].get_object().get('/S') == '/GoTo':
+            d = item['/A'].get_object().get('/D')
+        return d
+    links = []
+    boxes = []
+    for i, p in enumerate(r.pages):
+        boxes.append(' '.join('%g' % float(x) for x in p.mediabox))
+        annots = p.get('/Annots')
+        annots = annots.get_object() if annots is not None else None
+        for a in (annots or []):
+            a = a.get_object()
+            if a is None or a.get('/Subtype') != '/Link' or goto(a) is None: continue
+            links.append('%d:%s' % (i + 1, target(goto(a))))
+    def outline(item, depth=0):
+        while item is not None and depth < 64:
+            item = item.get_object()
+            title = item.get('/Title')
+            links.append('outline:%s:%s' % (title.get_object() if title is not None else None, target(goto(item))))
+            if '/First' in item: outline(item['/First'], depth + 1)
+            item = item.get('/Next')
+    if '/Outlines' in root and root['/Outlines'].get_object() is not None:
+        outline(root['/Outlines'].get_object().get('/First'))
+    return len(r.pages), boxes, links
+
+if sys.argv[1] == '--compare':
+    args = sys.argv[2:]
+    for a, b in zip(args[0::2], args[1::2]):
+        fa, fb = facts(a), facts(b)
+        name = a.rsplit('/', 1)[-1]
+        print('%s pages %d %d' % (name, fa[0], fb[0]))
+        bad = [i + 1 for i, (x, y) in enumerate(zip(fa[1], fb[1])) if x != y]
+        print('%s boxes %s' % (name, 'same' if not bad and len(fa[1]) == len(fb[1]) else 'differ on %s' % bad[:5]))
+        bad = [(x, y) for x, y in zip(fa[2], fb[2]) if x != y]
+        same = not bad and len(fa[2]) == len(fb[2])
+        print('%s links %s' % (name, 'same %d' % len(fa[2]) if same else 'differ %d/%d %s' % (len(fa[2]), len(fb[2]), bad[:3])))
+else:
+    for line in facts(sys.argv[1])[2]: print(line)
+)";
+
+// Runs kPdfFactsProgram with `args`.
+inline std::vector<std::string> PdfFacts(const TempDir& dir, const std::string& args) {
+  std::string script = dir.File("facts.py");
+  if (!FileExists(script)) WriteFile(script, kPdfFactsProgram);
+  CommandResult r = Run("/usr/bin/python3 " + ShellQuote(script) + " " + args);
+  EXPECT_EQ(0, r.ExitCode) << r.Output;
+  return Lines(r.Output);
+}
+
+// Link and outline targets of a file.
+inline std::vector<std::string> LinkTargets(const TempDir& dir, const std::string& pdf) {
+  return PdfFacts(dir, ShellQuote(pdf));
+}
+
 // Every page's MediaBox as pypdf resolves it, "llx lly urx ury" with %g numbers.
 inline std::vector<std::string> MediaBoxes(const TempDir& dir, const std::string& pdf) {
-  std::string out = Python(dir, "import sys\nfrom pypdf import PdfReader\nfor p in PdfReader(" + ShellQuote(pdf) +
-                                    ").pages: print(' '.join('%g' % float(x) for x in p.mediabox))\n");
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < out.size()) {
-    size_t nl = out.find('\n', start);
-    if (nl == std::string::npos) nl = out.size();
-    lines.push_back(out.substr(start, nl - start));
-    start = nl + 1;
+  return Lines(Python(dir, "from pypdf import PdfReader\nfor p in PdfReader(" + ShellQuote(pdf) +
+                               ").pages: print(' '.join('%g' % float(x) for x in p.mediabox))\n"));
+}
+
+// A document whose page i shows texts[i] on a MediaBox of (200 + 10 i) x (300 + 10 i);
+// all pages share one font object, the last object.
+inline std::string PagesPdf(const std::vector<std::string>& texts, const std::string& header = "%PDF-1.4") {
+  int n = static_cast<int>(texts.size());
+  int font = 3 + 2 * n;
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+  std::string kids;
+  for (int i = 0; i < n; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
+  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(n) + " >>");
+  for (int i = 0; i < n; ++i) {
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(200 + 10 * i) + " " +
+                      std::to_string(300 + 10 * i) + "] /Contents " + std::to_string(4 + 2 * i) +
+                      " 0 R /Resources << /Font << /F1 " + std::to_string(font) + " 0 R >> >> >>");
+    objects.push_back("<< /Length %LEN% >>\nstream\nBT /F1 12 Tf 20 20 Td (" + texts[static_cast<size_t>(i)] +
+                      ") Tj ET\nendstream");
   }
-  return lines;
+  objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+  return MakePdf(objects, "", header);
+}
+
+// The MediaBox text of page `index` (0-based) of a PagesPdf document.
+inline std::string PagesPdfBox(int index) {
+  return "0 0 " + std::to_string(200 + 10 * index) + " " + std::to_string(300 + 10 * index);
 }
 
 // One page with its own content stream and font resources, numbered from 1: catalog,

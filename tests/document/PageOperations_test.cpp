@@ -12,29 +12,7 @@ using namespace kvtest;
 
 namespace {
 
-// A document whose page i shows texts[i] on a MediaBox of (200 + 10 i) x (300 + 10 i);
-// all pages share one font object, the last object.
-std::string PagesPdf(const std::vector<std::string>& texts, const std::string& header = "%PDF-1.4") {
-  int n = static_cast<int>(texts.size());
-  int font = 3 + 2 * n;
-  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
-  std::string kids;
-  for (int i = 0; i < n; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
-  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(n) + " >>");
-  for (int i = 0; i < n; ++i) {
-    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(200 + 10 * i) + " " +
-                      std::to_string(300 + 10 * i) + "] /Contents " + std::to_string(4 + 2 * i) +
-                      " 0 R /Resources << /Font << /F1 " + std::to_string(font) + " 0 R >> >> >>");
-    objects.push_back("<< /Length %LEN% >>\nstream\nBT /F1 12 Tf 20 20 Td (" + texts[static_cast<size_t>(i)] +
-                      ") Tj ET\nendstream");
-  }
-  objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
-  return MakePdf(objects, "", header);
-}
-
-std::string Box(int index) {
-  return "0 0 " + std::to_string(200 + 10 * index) + " " + std::to_string(300 + 10 * index);
-}
+std::string Box(int index) { return PagesPdfBox(index); }
 
 // Saves `doc`, checks the file with qpdf, and returns its page texts.
 std::vector<std::string> SavedTexts(TkvCustomPDFDocument& doc, const TempDir& dir,
