@@ -18,6 +18,9 @@ constexpr int kMaxPageTreeDepth = 256;
 constexpr int kMaxNameTreeDepth = 64;
 // /Encrypt values are small dictionaries; references inside them are followed this deep.
 constexpr int kMaxEncryptDepth = 16;
+// ...and this often in all: the copy reads the target of every reference again, so a few
+// objects that each refer to the next many times would otherwise grow it exponentially.
+constexpr int kMaxEncryptReferences = 256;
 
 bool HasExtension(const std::string& fileName) {
   size_t slash = fileName.find_last_of('/');
@@ -86,11 +89,13 @@ void TkvCustomPDFDocument::ReadStructure(TkvStream& input) {
 
   if (Trailer->Encrypt) {
     // A full copy in which every reference is replaced by the object it designates.
+    int referencesLeft = kMaxEncryptReferences;
     std::function<TkvPDFObjectPtr(const TkvPDFObject*, int)> copy = [&](const TkvPDFObject* obj,
                                                                        int depth) -> TkvPDFObjectPtr {
       if (!obj) return nullptr;
       if (depth > kMaxEncryptDepth) throw EUnexpectedObjectError(msg::SUnexpectedObject);
       if (obj->IsReference()) {
+        if (--referencesLeft < 0) throw EUnexpectedObjectError(msg::SUnexpectedObject);
         auto target = ReadObjectAt(static_cast<const TkvPDFIndirectReference*>(obj)->ObjectNumber);
         if (!target) return std::make_unique<TkvPDFNullObject>();
         return copy(target->Value.get(), depth + 1);

@@ -413,6 +413,36 @@ TEST(FileIdentifier, MissingIdentifierOpens) {
   }
 }
 
+// ---- hostile encryption dictionaries ----
+
+// A 2 KB file whose /Encrypt refers to an array of 40 references to an array of 40
+// references... six levels deep once made the loader copy 40^6 objects.
+TEST(HostileEncrypt, ReferencesFanningOutEndQuickly) {
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"};
+  for (int n = 3; n < 9; ++n) {
+    std::string refs;
+    for (int i = 0; i < 40; ++i) refs += std::to_string(n + 1) + " 0 R ";
+    objects.push_back("[" + refs + "]");
+  }
+  objects.push_back("1");
+  kvtest::TempDir dir;
+  std::string path = dir.File("fan.pdf");
+  kvtest::WriteFile(path, kvtest::MakePdf(objects, "/Encrypt 3 0 R"));
+  TkvPDFDocument doc;
+  ExpectRaises<kv::EUnexpectedObjectError>([&] { LoadWithPassword(doc, path, "x"); },
+                                           "Unexpected PDF object encountered");
+}
+
+TEST(HostileEncrypt, ReferenceLoopEnds) {
+  kvtest::TempDir dir;
+  std::string path = dir.File("loop.pdf");
+  kvtest::WriteFile(path, kvtest::MakePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
+                                           "<< /Filter /Standard /O 3 0 R /U 3 0 R >>"},
+                                          "/Encrypt 3 0 R"));
+  TkvPDFDocument doc;
+  ExpectRaises<kv::EUnexpectedObjectError>([&] { doc.LoadFromFile(path); }, "Unexpected PDF object encountered");
+}
+
 // ---- algorithms we do not read ----
 
 // AES needs PDF 1.6, which the header check refuses. Under a 1.4 header (files whose
