@@ -335,7 +335,8 @@ void TkvCustomPDFDocument::ReadCatalog() {
     if (TkvPDFObject* names = catalog->GetValue("/Names")) {
       Status(msg::SProcessingNameTree);
       Catalog->Names = names->Clone();
-      if (names->IsReference()) ReadNameDictionary(names);
+      // A name dictionary written straight into the catalog is read in the kept copy.
+      ReadNameDictionary(names->IsReference() ? names : Catalog->Names.get());
     }
   }
   Progress(60);
@@ -510,20 +511,25 @@ void TkvCustomPDFDocument::WalkDestinationNameTree(TkvPDFObject* node, int depth
 }
 
 void TkvCustomPDFDocument::ReadNameDictionary(TkvPDFObject* names) {
-  auto* ref = static_cast<TkvPDFIndirectReference*>(names);
-  if (ObjectStore->Find(ref)) return;
-  auto obj = ReadObjectAt(ref->ObjectNumber);
-  TkvPDFDictObject* d = obj ? AsDict(obj->Value.get()) : nullptr;
+  std::unique_ptr<TkvPDFIndirectObject> obj;
+  TkvPDFDictObject* d = AsDict(names);
+  if (names && names->IsReference()) {
+    auto* ref = static_cast<TkvPDFIndirectReference*>(names);
+    if (ObjectStore->Find(ref)) return;
+    obj = ReadObjectAt(ref->ObjectNumber);
+    d = obj ? AsDict(obj->Value.get()) : nullptr;
+  }
   if (!d) return;
   if (TkvPDFObject* dests = d->GetValue("/Dests")) {
     std::unordered_set<int64_t> seen;
     WalkDestinationNameTree(dests, 0, seen);
     d->Remove("/Dests");
   }
-  obj->RefCount = 1;
-  TkvPDFIndirectObject* raw = obj.get();
-  ObjectStore->Add(std::move(obj));
-  ResolveReferences(raw->Value.get());
+  if (obj) {
+    obj->RefCount = 1;
+    ObjectStore->Add(std::move(obj));
+  }
+  ResolveReferences(d);
 }
 
 }  // namespace kv

@@ -55,7 +55,7 @@ private:
 
 // Puts `name` in front of a stream's /Filter, and keeps /DecodeParms aligned with the
 // filter list (a single parameter dictionary would otherwise apply to the new filter).
-void PrependFilter(TkvPDFDictObject& dict, TkvPDFObject* current, const char* name) {
+void PrependFilter(const TkvPDFObjectStore& store, TkvPDFDictObject& dict, TkvPDFObject* current, const char* name) {
   auto newName = std::make_unique<TkvPDFNameObject>(name);
   if (!current) {
     dict.SetValue("/Filter", std::move(newName));
@@ -74,8 +74,12 @@ void PrependFilter(TkvPDFDictObject& dict, TkvPDFObject* current, const char* na
   for (const char* key : {"/DecodeParms", "/DP"}) {
     TkvPDFObject* parms = dict.GetValue(key);
     if (!parms) continue;
-    if (parms->IsArray()) {
-      static_cast<TkvPDFArrayObject*>(parms)->Insert(0, std::make_unique<TkvPDFNullObject>());
+    // Parameters held in an array object of their own: the copy gets the null in front.
+    TkvPDFObject* held = store.Resolve(parms);
+    if (held && held->IsArray()) {
+      auto array = static_cast<TkvPDFArrayObject*>(held->Clone().release());
+      array->Insert(0, std::make_unique<TkvPDFNullObject>());
+      dict.SetValue(key, TkvPDFObjectPtr(array));
     } else {
       auto array = std::make_unique<TkvPDFArrayObject>();
       array->Add(std::make_unique<TkvPDFNullObject>());
@@ -122,7 +126,7 @@ bool TkvCustomPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& strea
         TkvRLEFilter().EncodeString(data, encoded);
       data = std::move(encoded);
       dict->SetInteger("/Length", static_cast<int32_t>(data.size()));
-      PrependFilter(*dict, filter, chosen);
+      PrependFilter(*ObjectStore, *dict, filter, chosen);
     }
   }
   if (FASCIIEncode->Active) {
@@ -143,7 +147,7 @@ bool TkvCustomPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& strea
         TkvAscii85Filter().EncodeString(data, encoded);
       data = std::move(encoded);
       dict->SetInteger("/Length", static_cast<int32_t>(data.size()));
-      PrependFilter(*dict, filter, chosen);
+      PrependFilter(*ObjectStore, *dict, filter, chosen);
     }
   }
   return true;

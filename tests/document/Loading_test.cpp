@@ -289,6 +289,29 @@ print(sorted(n.keys()), n['/JavaScript'].get_object()['/Names'][1].get_object()[
 )"));
 }
 
+TEST(LoadNames, DirectNameDictionaryInTheCatalog) {
+  std::vector<std::string> objects = OnePageObjects();
+  objects[0] = "<< /Type /Catalog /Pages 2 0 R /Names << /Dests 6 0 R /JavaScript 7 0 R >> >>";
+  objects[2] =
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Annots [ << /Subtype /Link /Rect [0 0 "
+      "1 1] /Dest (home) >> ] >>";
+  objects.push_back("<< /Names [(home) [3 0 R /Fit]] >>");
+  objects.push_back("<< /Names [(js) << /S /JavaScript /JS (go\\(\\)) >>] >>");
+  TempDir dir;
+  TkvPDFDocument doc;
+  ASSERT_TRUE(LoadText(doc, dir, MakePdf(objects)));
+  EXPECT_NE(nullptr, doc.LookupNamedDestination("home"));
+  std::string out = dir.File("out.pdf");
+  doc.SaveToFileAs(out);
+  EXPECT_TRUE(QpdfCheckClean(out));
+  EXPECT_EQ(std::vector<std::string>{"1:1"}, LinkTargets(dir, out));
+  EXPECT_EQ("['/JavaScript'] go()\n", Python(dir, R"(
+from pypdf import PdfReader
+n = PdfReader(')" + out + R"(').trailer['/Root']['/Names']
+print(sorted(n.keys()), n['/JavaScript'].get_object()['/Names'][1]['/JS'])
+)"));
+}
+
 TEST(LoadNames, NameTreeNestedTooDeepRaises) {
   std::vector<std::string> objects = OnePageObjects();
   objects[0] = "<< /Type /Catalog /Pages 2 0 R /Names 6 0 R >>";

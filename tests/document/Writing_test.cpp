@@ -285,6 +285,31 @@ TEST(WriteFilters, EveryOutputChoiceDecodesBackToTheSameData) {
   }
 }
 
+TEST(WriteFilters, IndirectFilterAndDecodeParmsArrays) {
+  // /Filter and /DecodeParms as references to arrays: the new filter and its null
+  // parameters go in front of what the arrays hold, not around the references.
+  std::string predicted;
+  TkvFlateFilter().EncodeString(std::string("\0A\0B\0C", 6), 6, predicted);
+  std::vector<std::string> objects = OnePageObjects();
+  objects[2] =
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> "
+      "/XObject << /P 6 0 R >> >> >>";
+  objects.push_back("<< /Length " + std::to_string(predicted.size()) +
+                    " /Filter 7 0 R /DecodeParms 8 0 R >>\nstream\n" + predicted + "\nendstream");
+  objects.push_back("[/FlateDecode]");
+  objects.push_back("[<< /Predictor 12 /Columns 1 >>]");
+  TempDir dir;
+  std::string source = Put(dir, "in.pdf", MakePdf(objects));
+  TkvPDFDocument doc;
+  ASSERT_TRUE(doc.LoadFromFile(source));
+  doc.ASCIIEncode().Active = true;
+  std::string out = dir.File("indirect.pdf");
+  doc.SaveToFileAs(out);
+  std::string check;
+  EXPECT_TRUE(QpdfCheckClean(out, &check)) << check;
+  EXPECT_EQ("ABC", QpdfStreamData(out, 7));
+}
+
 TEST(WriteFilters, ExistingFiltersAndDecodeParmsStayAligned) {
   // A Flate stream with PNG prediction (one column: a filter byte then a data byte per
   // row) and a JPEG-like stream. The writer puts its filters in front and null
