@@ -31,8 +31,8 @@ const std::vector<std::string>& PlainTexts(const std::string& path) {
 // only the four oldest, so the others stay granted.
 TkvUserPermissions ExpectedUserPermissions(const QpdfEncryption& qpdf) {
   if (qpdf.R >= 3) return qpdf.Permissions;
-  return TkvUserPermissions::FromBits(static_cast<uint8_t>((qpdf.Permissions.Bits() & kRevision2Bits) |
-                                                           (0xFF & ~kRevision2Bits)));
+  return TkvUserPermissions::FromBits(
+      static_cast<uint8_t>((qpdf.Permissions.Bits() & kRevision2Bits) | (0xFF & ~kRevision2Bits)));
 }
 
 struct QpdfCase {
@@ -292,8 +292,8 @@ TEST(FileIdentifier, ShortHexStringOpens) {
   if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
   kvtest::TempDir dir;
   const std::string text = "Short identifier";
-  kvtest::WriteFile(dir.File("in.pdf"), kvtest::MakePdf(TemplateObjects(text),
-                                                        "/Info 6 0 R /ID [<0102030405060708> <0102030405060708>]"));
+  kvtest::WriteFile(dir.File("in.pdf"),
+                    kvtest::MakePdf(TemplateObjects(text), "/Info 6 0 R /ID [<0102030405060708> <0102030405060708>]"));
   for (const char* keyArgs : {"40", "128 --use-aes=n"}) {
     SCOPED_TRACE(keyArgs);
     std::string enc = dir.File("enc.pdf");
@@ -313,7 +313,10 @@ TEST(FileIdentifier, LiteralStringOfRawBytesOpens) {
   if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
   kvtest::TempDir dir;
   const std::string text = "Literal identifier";
-  const std::string id("\x00\xFF(\\)\n\x80" "A\x01\x7F)(\xE9\xFE\x10\x20", 16);
+  const std::string id(
+      "\x00\xFF(\\)\n\x80"
+      "A\x01\x7F)(\xE9\xFE\x10\x20",
+      16);
   const std::string hexId = kv::BytesToHex(id);
   kvtest::WriteFile(dir.File("in.pdf"),
                     kvtest::MakePdf(TemplateObjects(text), "/Info 6 0 R /ID [<" + hexId + "> <" + hexId + ">]"));

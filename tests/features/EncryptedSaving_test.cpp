@@ -110,8 +110,8 @@ TEST_P(OurEncryptedOutput, IndependentReadersOpenIt) {
   EXPECT_EQ(PdfInfoField(SourcePath(), "Creator"), PdfInfoField(out, "Creator", c.User));
 
   kvtest::WriteFile(dir.File("check.py"), kPypdfProgram);
-  auto r = kvtest::Run("/usr/bin/python3 " + dir.File("check.py") + " " + out + " " + kvtest::ShellQuote(c.User) +
-                       " " + kvtest::ShellQuote(owner) + " " + SourcePath() + " 2>/dev/null");
+  auto r = kvtest::Run("/usr/bin/python3 " + dir.File("check.py") + " " + out + " " + kvtest::ShellQuote(c.User) + " " +
+                       kvtest::ShellQuote(owner) + " " + SourcePath() + " 2>/dev/null");
   ASSERT_EQ(0, r.ExitCode) << r.Output;
   std::vector<std::string> lines = Lines(r.Output);
   ASSERT_GE(lines.size(), 4u) << r.Output;
@@ -140,18 +140,29 @@ TEST_P(OurEncryptedOutput, IndependentReadersOpenIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, OurEncryptedOutput,
-    ::testing::Values(
-        OutputCase{"All40", kv::el40bit, TkvUserPermissions::All(), "user-pw", "owner-pw", -4},
-        OutputCase{"PrintOnly40EmptyUser", kv::el40bit, {kv::AllowPrint}, "", "owner-pw", -60},
-        OutputCase{"CopyAnnotate40", kv::el40bit, {kv::AllowCopy, kv::AllowAnnotation, kv::AllowFormFill}, "user-pw",
-                   "owner-pw", -16},
-        OutputCase{"OwnerIsUser40", kv::el40bit, {kv::AllowPrint, kv::AllowCopy}, "only-pw", "", -44},
-        OutputCase{"All128", kv::el128bit, TkvUserPermissions::All(), "user-pw", "owner-pw", -4},
-        OutputCase{"None128", kv::el128bit, TkvUserPermissions::None(), "user-pw", "owner-pw", -3904},
-        OutputCase{"CopyAccessForms128EmptyUser", kv::el128bit,
-                   {kv::AllowCopy, kv::AllowAccessibility, kv::AllowFormFill}, "", "owner-pw", -3120},
-        OutputCase{"HighResWithoutPrint128", kv::el128bit,
-                   {kv::AllowHighResPrint, kv::AllowCopy, kv::AllowDocAssembly}, "user-pw", "owner-pw", -2864}),
+    ::testing::Values(OutputCase{"All40", kv::el40bit, TkvUserPermissions::All(), "user-pw", "owner-pw", -4},
+                      OutputCase{"PrintOnly40EmptyUser", kv::el40bit, {kv::AllowPrint}, "", "owner-pw", -60},
+                      OutputCase{"CopyAnnotate40",
+                                 kv::el40bit,
+                                 {kv::AllowCopy, kv::AllowAnnotation, kv::AllowFormFill},
+                                 "user-pw",
+                                 "owner-pw",
+                                 -16},
+                      OutputCase{"OwnerIsUser40", kv::el40bit, {kv::AllowPrint, kv::AllowCopy}, "only-pw", "", -44},
+                      OutputCase{"All128", kv::el128bit, TkvUserPermissions::All(), "user-pw", "owner-pw", -4},
+                      OutputCase{"None128", kv::el128bit, TkvUserPermissions::None(), "user-pw", "owner-pw", -3904},
+                      OutputCase{"CopyAccessForms128EmptyUser",
+                                 kv::el128bit,
+                                 {kv::AllowCopy, kv::AllowAccessibility, kv::AllowFormFill},
+                                 "",
+                                 "owner-pw",
+                                 -3120},
+                      OutputCase{"HighResWithoutPrint128",
+                                 kv::el128bit,
+                                 {kv::AllowHighResPrint, kv::AllowCopy, kv::AllowDocAssembly},
+                                 "user-pw",
+                                 "owner-pw",
+                                 -2864}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Strings and streams outside the pages: the catalog (written as object 1), the
@@ -159,8 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
 // reading and are encrypted on writing with their own object's key.
 TEST(EncryptedSave, StringsOfEveryKindOfObjectSurvive) {
   if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
-  const std::vector<std::string> texts = {"Open action target", "Annotation text", "Outline title",
-                                          "Secret metadata", "Info title"};
+  const std::vector<std::string> texts = {"Open action target", "Annotation text", "Outline title", "Secret metadata",
+                                          "Info title"};
   const std::string pdf = kvtest::MakePdf(
       {"<< /Type /Catalog /Pages 2 0 R /Metadata 6 0 R /Outlines 8 0 R /OpenAction << /S /URI /URI (" + texts[0] +
            ") >> >>",
@@ -172,8 +183,7 @@ TEST(EncryptedSave, StringsOfEveryKindOfObjectSurvive) {
        "<< /Type /Metadata /Subtype /XML /Length %LEN% >>\nstream\n<x:xmpmeta>" + texts[3] + "</x:xmpmeta>\nendstream",
        "<< /Type /Annot /Subtype /Text /Rect [0 0 10 10] /Contents (" + texts[1] + ") >>",
        "<< /Type /Outlines /First 9 0 R /Last 9 0 R /Count 1 >>",
-       "<< /Title (" + texts[2] + ") /Parent 8 0 R /Dest [3 0 R /XYZ 0 792 0] >>",
-       "<< /Title (" + texts[4] + ") >>"},
+       "<< /Title (" + texts[2] + ") /Parent 8 0 R /Dest [3 0 R /XYZ 0 792 0] >>", "<< /Title (" + texts[4] + ") >>"},
       "/Info 10 0 R");
   auto expectAll = [&](const std::string& bytes, const char* what) {
     for (const auto& t : texts) EXPECT_NE(std::string::npos, bytes.find(t)) << what << ": " << t;
@@ -235,6 +245,15 @@ TEST(UserOpenedDocument, RefusesEveryChange) {
   EXPECT_FALSE(granted.Contains(kv::AllowPrint));
   EXPECT_FALSE(granted.Contains(kv::AllowModify));
 
+  // Saving is allowed and keeps the owner's restrictions.
+  std::string resaved = dir.File("resaved.pdf");
+  doc.SaveToFileAs(resaved);
+  auto r = kvtest::Run("qpdf --show-encryption --password=user-pw " + resaved);
+  EXPECT_NE(std::string::npos, r.Output.find("Supplied password is user password")) << r.Output;
+  EXPECT_NE(std::string::npos, r.Output.find("print low resolution: not allowed")) << r.Output;
+  EXPECT_NE(std::string::npos, r.Output.find("modify other: not allowed")) << r.Output;
+  EXPECT_NE(std::string::npos, r.Output.find("extract for any purpose: allowed")) << r.Output;
+
   // Opening again with the owner password unlocks the same document.
   ASSERT_TRUE(LoadWithPassword(doc, enc, "owner-pw"));
   EXPECT_TRUE(doc.EncryptionSettings().CanChange());
@@ -282,11 +301,11 @@ TEST(OwnerOpenedDocument, CanDropOrChangeTheProtection) {
 TEST(EncryptedSave, IdentifierFollowsTheCreationDate) {
   auto makeDoc = [](const kvtest::TempDir& dir, const std::string& date, TkvPDFDocument& doc) {
     std::string path = dir.File(date + ".pdf");
-    kvtest::WriteFile(path, kvtest::MakePdf({"<< /Type /Catalog /Pages 2 0 R >>",
-                                             "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                                             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>",
-                                             "<< /CreationDate (" + date + ") >>"},
-                                            "/Info 4 0 R"));
+    kvtest::WriteFile(
+        path, kvtest::MakePdf(
+                  {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>", "<< /CreationDate (" + date + ") >>"},
+                  "/Info 4 0 R"));
     ASSERT_TRUE(doc.LoadFromFile(path));
     doc.EncryptionSettings().SetEnabled(true);
   };

@@ -91,8 +91,8 @@ inline QpdfEncryption ReadQpdfEncryption(const std::string& path, const std::str
 }
 
 // The four permissions that /P of a revision 2 (40-bit) file can hold.
-inline constexpr uint8_t kRevision2Bits = (1u << kv::AllowCopy) | (1u << kv::AllowModify) | (1u << kv::AllowPrint) |
-                                          (1u << kv::AllowAnnotation);
+inline constexpr uint8_t kRevision2Bits =
+    (1u << kv::AllowCopy) | (1u << kv::AllowModify) | (1u << kv::AllowPrint) | (1u << kv::AllowAnnotation);
 
 // pdftotext of every page, whitespace-normalised, page 1 first. `pwOption` is "-upw"
 // or "-opw".
@@ -114,9 +114,12 @@ inline std::string PdfInfoField(const std::string& pdf, const std::string& field
   if (!password.empty()) cmd += "-upw " + kvtest::ShellQuote(password) + " ";
   auto r = kvtest::Run(cmd + kvtest::ShellQuote(pdf));
   size_t p = r.Output.find("\n" + field + ":");
-  if (r.Output.rfind(field + ":", 0) == 0) p = 0;
-  else if (p == std::string::npos) return "";
-  else ++p;
+  if (r.Output.rfind(field + ":", 0) == 0)
+    p = 0;
+  else if (p == std::string::npos)
+    return "";
+  else
+    ++p;
   size_t eol = r.Output.find('\n', p);
   return kvtest::NormaliseSpace(r.Output.substr(p + field.size() + 1, eol - p - field.size() - 1));
 }
