@@ -32,6 +32,17 @@ TkvPDFDictObject* AsDict(TkvPDFObject* obj) {
   return obj && obj->IsDictionary() ? static_cast<TkvPDFDictObject*>(obj) : nullptr;
 }
 
+// A page met through a reference (a link to a page the tree no longer lists) loses
+// /Parent and /B as the tree's pages do: it must not pull the page tree in a second
+// time, nor be written with two /Parent entries.
+void DetachPage(TkvPDFObject* value) {
+  TkvPDFDictObject* d = AsDict(value);
+  TkvPDFObject* type = d ? d->GetValue("/Type") : nullptr;
+  if (!type || !type->IsName() || static_cast<TkvPDFNameObject*>(type)->Value != "/Page") return;
+  d->Remove("/Parent");
+  d->Remove("/B");
+}
+
 const char* const kInheritedKeys[] = {"/Rotate", "/MediaBox", "/Resources", "/CropBox"};
 }  // namespace
 
@@ -233,6 +244,7 @@ void TkvCustomPDFDocument::ResolveReferences(TkvPDFObject* root) {
         target->RefCount = 1;
         TkvPDFIndirectObject* raw = target.get();
         ObjectStore->Add(std::move(target));
+        DetachPage(raw->Value.get());
         children.push_back(raw->Value.get());
         break;
       }

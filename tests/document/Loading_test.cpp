@@ -189,6 +189,29 @@ TEST(LoadPages, TreeFaultsRaiseInsteadOfRecursing) {
                                  "Invalid page tree: node 2 is its own ancestor");
 }
 
+TEST(LoadPages, LinkToAPageOutsideTheTree) {
+  // Object 6 is a page the tree no longer lists (as after a careless page deletion); a
+  // link still points at it. Its /Parent must not pull the page tree in a second time.
+  std::vector<std::string> objects = OnePageObjects();
+  objects[2] =
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Annots [ << /Subtype /Link /Rect [0 0 "
+      "1 1] /Dest [6 0 R /Fit] >> ] >>";
+  objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R >>");
+  TempDir dir;
+  TkvPDFDocument doc;
+  ASSERT_TRUE(LoadText(doc, dir, MakePdf(objects)));
+  EXPECT_EQ(1, doc.PageCount());
+  std::string out = dir.File("out.pdf");
+  doc.SaveToFileAs(out);
+  std::string check;
+  EXPECT_TRUE(QpdfCheckClean(out, &check)) << check;
+  std::string bytes = ReadFile(out);
+  size_t pagesNodes = 0;
+  for (size_t p = bytes.find("/Type /Pages"); p != std::string::npos; p = bytes.find("/Type /Pages", p + 1))
+    ++pagesNodes;
+  EXPECT_EQ(1u, pagesNodes);
+}
+
 TEST(LoadPages, ObjectNumberMustMatchItsOffset) {
   TempDir dir;
   std::string pdf = MakePdf(OnePageObjects());
