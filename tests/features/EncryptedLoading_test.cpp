@@ -188,6 +188,41 @@ INSTANTIATE_TEST_SUITE_P(Real, EncryptedFixture,
                            return n;
                          });
 
+// Form fields hold strings in objects the pages do not reach directly; their values
+// come out of the decryption whole, and go back into an encrypted save whole.
+TEST(EncryptedForm, FieldValuesSurvive) {
+  if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
+  kvtest::TempDir dir;
+  std::string source = kvtest::DataPath("gen-reportlab-fields.pdf");
+  std::string enc = dir.File("enc.pdf");
+  QpdfEncrypt(source, enc, "u", "o", "40");
+  std::string plain = dir.File("plain.pdf"), resaved = dir.File("resaved.pdf");
+  {
+    TkvPDFDocument doc;
+    ASSERT_TRUE(LoadWithPassword(doc, enc, "o"));
+    doc.EncryptionSettings().SetEnabled(false);
+    doc.SaveToFileAs(plain);
+  }
+  {
+    TkvPDFDocument doc;
+    ASSERT_TRUE(LoadWithPassword(doc, enc, "u"));
+    doc.SaveToFileAs(resaved);
+  }
+  kvtest::WriteFile(dir.File("fields.py"), R"(
+import sys
+from pypdf import PdfReader
+def fields(path, pw):
+    r = PdfReader(path)
+    if pw: r.decrypt(pw)
+    return sorted((k, str(v.get('/FT')), str(v.get('/V'))) for k, v in (r.get_fields() or {}).items())
+a = fields(sys.argv[1], None)
+print(len(a), fields(sys.argv[2], None) == a, fields(sys.argv[3], 'u') == a)
+)");
+  auto r = kvtest::Run("/usr/bin/python3 " + dir.File("fields.py") + " " + source + " " + plain + " " + resaved +
+                       " 2>/dev/null");
+  EXPECT_EQ("11 True True\n", r.Output);
+}
+
 // ---- the password event ----
 
 TEST(PasswordEvent, CancelLeavesTheDocumentReset) {
