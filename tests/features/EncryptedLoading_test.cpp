@@ -381,7 +381,9 @@ TEST(FileIdentifier, LiteralStringOfRawBytesOpens) {
 }
 
 // A protected file without /ID, written here the way the standard security handler is
-// published (MD5 from hashlib, RC4 by hand), so no checked tool or engine of ours made it.
+// published (MD5 from hashlib, RC4 by hand), so no checked tool or engine of ours made
+// it. Arguments: path, user, owner, bits, text, and "direct" to put /Encrypt in the
+// trailer itself.
 constexpr const char* kNoIdentifierWriter = R"(
 import hashlib, struct, sys
 PAD = bytes.fromhex('28BF4E5E4E758A4164004E56FFFA01082E2E00B6D0683E802F0CA9FE6453697A')
@@ -430,20 +432,28 @@ for i, o in enumerate(objs):
     offsets.append(len(pdf)); pdf += b'%d 0 obj\n' % (i + 1) + o + b'\nendobj\n'
 xref = len(pdf)
 pdf += b'xref\n0 %d\n0000000000 65535 f\r\n' % (len(objs) + 1) + b''.join(b'%010d 00000 n\r\n' % o for o in offsets)
-pdf += b'trailer\n<< /Size %d /Root 1 0 R /Info 6 0 R /Encrypt 7 0 R >>\nstartxref\n%d\n%%%%EOF\n' % (len(objs) + 1, xref)
+encrypt = objs[6] if len(sys.argv) > 6 and sys.argv[6] == 'direct' else b'7 0 R'
+pdf += b'trailer\n<< /Size %d /Root 1 0 R /Info 6 0 R /Encrypt %s >>\nstartxref\n%d\n%%%%EOF\n' % (len(objs) + 1, encrypt, xref)
 open(path, 'wb').write(pdf)
 )";
 
+// Also with the encryption dictionary written directly in the trailer.
 TEST(FileIdentifier, MissingIdentifierOpens) {
   if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
   kvtest::TempDir dir;
   kvtest::WriteFile(dir.File("writer.py"), kNoIdentifierWriter);
   const std::string text = "No identifier here";
-  for (const char* bits : {"40", "128"}) {
-    SCOPED_TRACE(bits);
+  // Key length, and whether /Encrypt is a dictionary in the trailer.
+  for (const char* args : {"40", "128", "128 direct"}) {
+    SCOPED_TRACE(args);
     std::string enc = dir.File("noid.pdf");
+    std::string bits = args, direct;
+    if (size_t space = bits.find(' '); space != std::string::npos) {
+      direct = bits.substr(space);
+      bits.resize(space);
+    }
     auto r = kvtest::Run("/usr/bin/python3 " + dir.File("writer.py") + " " + enc + " u o " + bits + " " +
-                         kvtest::ShellQuote(text));
+                         kvtest::ShellQuote(text) + direct);
     ASSERT_EQ(0, r.ExitCode) << r.Output;
     // The writer is right: pdftotext reads the file with the password.
     ASSERT_EQ(std::vector<std::string>{text}, PageTexts(enc, "u"));
