@@ -188,7 +188,8 @@ private:
   friend class TkvPageTaker;
 
   void ReadCatalog();
-  void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path);
+  void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path,
+                     std::unordered_set<int32_t>& visitedNodes);
   void SeparateRepeatedPages();
   void ReadDestinationsDictionary(TkvPDFObject* dests);
   void ReadNameDictionary(TkvPDFObject* names);

@@ -17,6 +17,7 @@ inline constexpr const char* SCrossReferenceError = "Error reading cross-referen
 // Our own, for faults the original design did not foresee.
 inline constexpr const char* SPageTreeLoop = "Invalid page tree: node %d is its own ancestor";
 inline constexpr const char* SPageTreeTooDeep = "Invalid page tree: nested more than %d levels deep";
+inline constexpr const char* SPageTreeNodeRepeated = "Invalid page tree: node %d is listed more than once";
 inline constexpr const char* SObjectNotAtOffset = "Object %d not found at its cross-reference offset";
 inline constexpr const char* SNameTreeTooDeep = "Name tree nested too deeply";
 inline constexpr const char* SNoCatalog = "The document has no catalog (/Root)";

@@ -356,7 +356,8 @@ void TkvCustomPDFDocument::ReadCatalog() {
   TkvPDFObject* pagesRef = catalog->GetValue("/Pages");
   if (!pagesRef || !pagesRef->IsReference()) throw EUnexpectedError(msg::SUnexpectedError);
   std::vector<int32_t> path;
-  TraversePages(static_cast<TkvPDFIndirectReference*>(pagesRef)->ObjectNumber, nullptr, path);
+  std::unordered_set<int32_t> visitedNodes;
+  TraversePages(static_cast<TkvPDFIndirectReference*>(pagesRef)->ObjectNumber, nullptr, path, visitedNodes);
   SeparateRepeatedPages();
   Progress(75);
   if (FProcessLinks) {
@@ -382,7 +383,7 @@ void TkvCustomPDFDocument::ReadCatalog() {
 }
 
 void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited,
-                                         std::vector<int32_t>& path) {
+                                         std::vector<int32_t>& path, std::unordered_set<int32_t>& visitedNodes) {
   if (std::find(path.begin(), path.end(), objectNumber) != path.end())
     throw EUnexpectedError(Format(msg::SPageTreeLoop, objectNumber));
   if (static_cast<int>(path.size()) >= kMaxPageTreeDepth)
@@ -394,6 +395,10 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
   const std::string& typeName = static_cast<TkvPDFNameObject*>(type)->Value;
 
   if (typeName == "/Pages") {
+    // A node listed under two parents would be walked twice, and a few such nodes one
+    // above the other multiply the walk exponentially.
+    if (!visitedNodes.insert(objectNumber).second)
+      throw EUnexpectedError(Format(msg::SPageTreeNodeRepeated, objectNumber));
     auto attrs = inherited ? inherited->CloneDict() : std::make_unique<TkvPDFDictObject>();
     for (const char* key : kInheritedKeys)
       if (TkvPDFObject* v = dict->GetValue(key)) attrs->SetValue(key, v->Clone());
@@ -403,7 +408,8 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
     path.push_back(objectNumber);
     for (const auto& kid : kids->Items) {
       if (!kid || !kid->IsReference()) throw EUnexpectedObjectError(msg::SUnexpectedObject);
-      TraversePages(static_cast<TkvPDFIndirectReference*>(kid.get())->ObjectNumber, attrs.get(), path);
+      TraversePages(static_cast<TkvPDFIndirectReference*>(kid.get())->ObjectNumber, attrs.get(), path,
+                    visitedNodes);
     }
     path.pop_back();
     return;

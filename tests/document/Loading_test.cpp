@@ -212,6 +212,36 @@ TEST(LoadPages, LinkToAPageOutsideTheTree) {
   EXPECT_EQ(1u, pagesNodes);
 }
 
+TEST(LoadPages, SharedNodesCannotMultiplyTheWork) {
+  // Each /Pages node lists the next one twice: 2^40 pages if followed. A node met a
+  // second time is refused instead.
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+  for (int i = 0; i < 40; ++i) {
+    std::string next = std::to_string(i + 3) + " 0 R";
+    objects.push_back("<< /Type /Pages /Kids [" + next + " " + next + "] /Count 1 >>");
+  }
+  objects.push_back("<< /Type /Page /MediaBox [0 0 10 10] >>");
+  TempDir dir;
+  TkvPDFDocument doc;
+  ExpectRaises<EUnexpectedError>([&] { LoadText(doc, dir, MakePdf(objects)); },
+                                 "Invalid page tree: node 41 is listed more than once");
+}
+
+TEST(LoadInput, EncryptionDictionaryCannotMultiplyTheWork) {
+  // /Encrypt refers to an array that refers 200 times to the next one, eight levels
+  // deep: the full copy of it would hold 200^8 objects.
+  std::vector<std::string> objects = OnePageObjects();
+  for (int level = 0; level < 8; ++level) {
+    std::string items;
+    for (int i = 0; i < 200; ++i) items += std::to_string(level + 7) + " 0 R ";
+    objects.push_back("[" + items + "]");
+  }
+  objects.push_back("<< /Filter /Standard >>");
+  TempDir dir;
+  TkvPDFDocument doc;
+  EXPECT_THROW(LoadText(doc, dir, MakePdf(objects, "/Encrypt << /Filter /Standard /Bad 6 0 R >>")), EPDFException);
+}
+
 TEST(LoadPages, ObjectNumberMustMatchItsOffset) {
   TempDir dir;
   std::string pdf = MakePdf(OnePageObjects());
