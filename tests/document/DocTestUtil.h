@@ -185,7 +185,8 @@ if sys.argv[1] == '--compare':
         print('%s boxes %s' % (name, 'same' if not bad and len(fa[1]) == len(fb[1]) else 'differ on %s' % bad[:5]))
         bad = [(x, y) for x, y in zip(fa[2], fb[2]) if x != y]
         same = not bad and len(fa[2]) == len(fb[2])
-        print('%s links %s' % (name, 'same %d' % len(fa[2]) if same else 'differ %d/%d %s' % (len(fa[2]), len(fb[2]), bad[:3])))
+        verdict = 'same %d' % len(fa[2]) if same else 'differ %d/%d %s' % (len(fa[2]), len(fb[2]), bad[:3])
+        print('%s links %s' % (name, verdict))
 else:
     for line in facts(sys.argv[1])[2]: print(line)
 )";

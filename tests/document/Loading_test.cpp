@@ -277,7 +277,7 @@ TEST(LoadNames, DestsDictionaryInAnyOrder) {
       "<< /Type /Catalog /Pages 2 0 R /Dests 7 0 R >>",
       "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 5 0 R /Annots [8 0 R 9 0 R 10 0 R 11 0 R] >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 6 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 6 0 R /Annots 13 0 R >>",
       "<< /Length %LEN% >>\nstream\nBT ET\nendstream",
       "<< /Length %LEN% >>\nstream\nBT ET\nendstream",
       "<< /Zeta [4 0 R /Fit] /Alpha << /D [3 0 R /XYZ 0 792 0] >> /Mid 12 0 R >>",
@@ -285,7 +285,8 @@ TEST(LoadNames, DestsDictionaryInAnyOrder) {
       "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /Dest (Alpha) >>",
       "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /A << /S /GoTo /D (Mid) >> >>",
       "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /Dest /Nowhere >>",
-      "[4 0 R /FitH 100]"};
+      "[4 0 R /FitH 100]",
+      "[ << /Type /Annot /Subtype /Link /Rect [0 0 10 10] /Dest /Alpha >> ]"};
   TempDir dir;
   TkvPDFDocument doc;
   ASSERT_TRUE(LoadText(doc, dir, MakePdf(objects)));
@@ -296,7 +297,7 @@ TEST(LoadNames, DestsDictionaryInAnyOrder) {
   std::string out = dir.File("out.pdf");
   doc.SaveToFileAs(out);
   EXPECT_TRUE(QpdfCheckClean(out));
-  EXPECT_EQ((std::vector<std::string>{"1:2", "1:1", "1:2", "1:unknown Nowhere"}), LinkTargets(dir, out));
+  EXPECT_EQ((std::vector<std::string>{"1:2", "1:1", "1:2", "1:unknown Nowhere", "2:1"}), LinkTargets(dir, out));
 
   // Without links the annotations stay unread and are written as null.
   TkvPDFDocument plain;
@@ -305,6 +306,7 @@ TEST(LoadNames, DestsDictionaryInAnyOrder) {
   EXPECT_EQ(nullptr, plain.LookupNamedDestination("Zeta"));
   std::string bytes = SaveBytes(plain, dir, "plain.pdf");
   EXPECT_NE(std::string::npos, bytes.find("/Annots [ null null null null ]\r\n"));
+  EXPECT_NE(std::string::npos, bytes.find("/Annots null\r\n"));
   EXPECT_EQ(std::string::npos, bytes.find("/Subtype /Link"));
   EXPECT_TRUE(QpdfCheckClean(dir.File("plain.pdf")));
 }
