@@ -108,7 +108,8 @@ std::vector<int32_t> TkvCustomPDFDocument::ParsePageRange(const std::string& ran
     int32_t a = StrToInt(Trim(item.substr(0, dash)));
     int32_t b = StrToInt(Trim(item.substr(dash + 1)));
     if (a < 1 || a > b || b > pageCount) throw EInvalidPageError(Format(msg::SInvalidPageRange, item.c_str()));
-    for (int32_t p = a; p <= b; ++p) pages.push_back(p);
+    // Counted in 64 bits: a range ending at the largest page number must not overflow.
+    for (int64_t p = a; p <= b; ++p) pages.push_back(static_cast<int32_t>(p));
   }
   return pages;
 }
