@@ -2,6 +2,8 @@
 // delete and merge, checked with pdftotext, pypdf and qpdf on the written files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -254,6 +256,61 @@ TEST(PageOpsSelf, InsertAndExtractWithinOneDocument) {
   ExpectRaises<EPDFException>([&] { doc.ExtractPagesTo(doc, "3,1"); },
                               "Pages cannot be extracted into the document they come from");
   EXPECT_EQ(7, doc.PageCount());
+}
+
+// Random sequences of taking, repeating and deleting pages, checked after every step
+// against a list of the texts the pages should show.
+TEST(PageOpsSequence, RandomEditsKeepEveryRemainingPageWhole) {
+  TempDir dir;
+  const std::vector<std::string> names = {"Alpha", "Bravo", "Charlie", "Delta"};
+  std::string file = Put(dir, "abcd.pdf", PagesPdf(names));
+  TkvPDFDocument giver;
+  ASSERT_TRUE(giver.LoadFromFile(file));
+  std::mt19937 random(20240601);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int round = 0; round < 3; ++round) {
+    TkvPDFDocument doc;
+    std::vector<std::string> model;
+    for (int step = 0; step < 10; ++step) {
+      int kind = pick(4);
+      std::vector<int> pages;
+      std::string range;
+      int from = kind == 3 && !model.empty() ? static_cast<int>(model.size()) : 4;
+      for (int k = 0, count = 1 + pick(3); k < count; ++k) {
+        pages.push_back(1 + pick(from));
+        range += std::to_string(pages.back()) + " ";
+      }
+      if (kind == 0 || (kind == 3 && model.empty())) {
+        doc.AppendPagesFrom(giver, range);
+        for (int p : pages) model.push_back(names[static_cast<size_t>(p - 1)]);
+      } else if (kind == 1) {
+        int at = pick(static_cast<int>(model.size()) + 1);
+        doc.InsertPagesFrom(giver, range, at);
+        for (size_t k = 0; k < pages.size(); ++k)
+          model.insert(model.begin() + at + static_cast<int>(k), names[static_cast<size_t>(pages[k] - 1)]);
+      } else if (kind == 2 && !model.empty()) {
+        int at = pick(static_cast<int>(model.size()) + 1);
+        std::vector<std::string> taken;
+        std::string own;
+        for (int k = 0, count = 1 + pick(2); k < count; ++k) {
+          int p = 1 + pick(static_cast<int>(model.size()));
+          own += std::to_string(p) + ",";
+          taken.push_back(model[static_cast<size_t>(p - 1)]);
+        }
+        own.pop_back();
+        doc.InsertPagesFrom(doc, own, at);
+        model.insert(model.begin() + at, taken.begin(), taken.end());
+      } else if (kind == 3) {
+        doc.DeletePages(range);
+        std::sort(pages.begin(), pages.end());
+        pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+        for (auto it = pages.rbegin(); it != pages.rend(); ++it) model.erase(model.begin() + (*it - 1));
+      }
+      SCOPED_TRACE("round " + std::to_string(round) + " step " + std::to_string(step) + " kind " +
+                   std::to_string(kind) + " range " + range);
+      ASSERT_EQ(model, SavedTexts(doc, dir));
+    }
+  }
 }
 
 TEST(Merge, FilesInOrderWithEvents) {
