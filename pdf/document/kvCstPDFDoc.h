@@ -125,7 +125,8 @@ public:
 
   // Loading helpers used by the extended document.
   void ResolveReferences(TkvPDFObject* obj);
-  std::unique_ptr<TkvPDFIndirectObject> ReadObjectAt(int32_t objectNumber);
+  // `withStreamData` false leaves a stream object's data unread.
+  std::unique_ptr<TkvPDFIndirectObject> ReadObjectAt(int32_t objectNumber, bool withStreamData = true);
   TkvPDFDictObject* ResolveToDictionary(TkvPDFObject* obj, bool addToStore, TkvPDFObjectPtr& holder);
   TkvPDFArrayObject* ResolveToArray(TkvPDFObject* obj, bool addToStore, TkvPDFObjectPtr& holder);
   std::unique_ptr<TkvPDFStringObject> ResolveToString(TkvPDFObject* obj);

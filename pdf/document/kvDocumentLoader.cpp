@@ -140,7 +140,7 @@ void TkvCustomPDFDocument::ReadBody() {
   if (OnEndRead) OnEndRead(this);
 }
 
-std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t objectNumber) {
+std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t objectNumber, bool withStreamData) {
   if (!Reader || objectNumber <= 0 || static_cast<size_t>(objectNumber) >= XRefItems.size()) return nullptr;
   const TkvXRefItem& entry = XRefItems[static_cast<size_t>(objectNumber)];
   if (entry.EntryType != 'n' || entry.Offset <= 0) return nullptr;
@@ -149,7 +149,7 @@ std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t
   if (!obj || !obj->IsIndirectObject() || static_cast<TkvPDFIndirectObject*>(obj.get())->ObjectNumber != objectNumber)
     throw EPDFException(Format(msg::SObjectNotAtOffset, objectNumber));
   std::unique_ptr<TkvPDFIndirectObject> ind(static_cast<TkvPDFIndirectObject*>(obj.release()));
-  if (ind->Value && ind->Value->IsStream()) ReadStreamDataOf(*ind);
+  if (withStreamData && ind->Value && ind->Value->IsStream()) ReadStreamDataOf(*ind);
   return ind;
 }
 
@@ -163,8 +163,10 @@ void TkvCustomPDFDocument::ReadStreamDataOf(TkvPDFIndirectObject& obj) {
   if (lengthObj && lengthObj->IsReference()) {
     auto* ref = static_cast<TkvPDFIndirectReference*>(lengthObj);
     if (!ObjectStore->Find(ref) && ref->Owner == FDocumentId && ref->ObjectNumber != obj.ObjectNumber) {
-      // Stored uncounted: the dictionary's resolution counts it.
-      if (auto target = ReadObjectAt(ref->ObjectNumber)) {
+      // Stored uncounted: the dictionary's resolution counts it. A stream is no length, so
+      // its data is never read here: streams whose /Length name each other (or a long
+      // chain of them) would otherwise nest stream reads until the stack runs out.
+      if (auto target = ReadObjectAt(ref->ObjectNumber, false)) {
         if (target->Generation == ref->Generation && target->Value && !target->Value->IsStream())
           ObjectStore->Add(std::move(target));
       }
