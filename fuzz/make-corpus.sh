@@ -206,6 +206,30 @@ put("encrypted_load", "wrong-password-rc4-40-restricted.pdf",
     b"\x05wrong" + open(os.path.join(DATA, "rc4-40-restricted.pdf"), "rb").read())
 put("encrypted_load", "plain-minimal.pdf", b"\x00" + handmade_pdfs()["minimal.pdf"].encode("latin-1"))
 
+# Small encrypted files, so that mutations often land in the /Encrypt dictionary and the
+# encrypted strings rather than in megabytes of page content.
+import shutil, subprocess, tempfile
+if shutil.which("qpdf"):
+    with tempfile.TemporaryDirectory() as tmp:
+        variants = [("r2-40-user-u", "u", ["u", "o", "40"]),
+                    ("r3-128-empty-user", "", ["", "o", "128", "--use-aes=n"]),
+                    ("r3-128-restricted", "", ["", "o", "128", "--use-aes=n", "--print=none", "--modify=none",
+                                               "--extract=n"]),
+                    ("r3-128-owner-o", "o", ["u", "o", "128", "--use-aes=n"])]
+        for source in ("minimal.pdf", "outlines-dests-names.pdf", "acroform-info.pdf"):
+            src = os.path.join(tmp, source)
+            with open(src, "w", encoding="latin-1") as f:
+                f.write(handmade_pdfs()[source])
+            for tag, pw, args in variants:
+                out = os.path.join(tmp, "out.pdf")
+                subprocess.run(["qpdf", "--allow-weak-crypto", "--static-id", "--object-streams=disable",
+                                "--encrypt"] + args + ["--", src, out], check=True)
+                data = open(out, "rb").read()
+                name = "%s-%s" % (source[:-4], tag)
+                put("encrypted_load", name + ".pdf", bytes([len(pw)]) + pw.encode() + data)
+                if source == "minimal.pdf":
+                    put("load_save", "encrypted-" + name + ".pdf", data)
+
 total = 0
 for t in TARGETS:
     files = glob.glob(os.path.join(CORPUS, t, "*"))
