@@ -47,6 +47,13 @@ const std::string& ScratchDir();
 void WriteBytes(const std::string& path, const uint8_t* data, size_t size);
 void RemoveFile(const std::string& path);
 
+// The input with a fresh cross-reference table and trailer appended, built from the
+// "N G obj" headers it holds and the last trailer dictionary in it (a /Prev there is
+// disarmed). Mutations shift offsets; with the table rebuilt, a mutated object still
+// reaches the loader's deeper stages instead of failing at its offset. Empty when the
+// input has no object header.
+std::string WithRebuiltXRef(std::string_view input);
+
 // Runs `body`; the library's own exceptions end the input quietly. Anything else
 // (std::bad_alloc, std::out_of_range, ...) escapes and is reported as a crash.
 template <typename F>

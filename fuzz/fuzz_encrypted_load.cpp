@@ -1,26 +1,22 @@
 // Opening with a password: the first byte gives the password's length (0 to 32), the
 // password follows, the rest is the file. A document that opens is saved again, which
-// encrypts it anew with the settings the password unlocked.
+// encrypts it anew with the settings the password unlocked. The file is tried as it is
+// and with its cross-reference table rebuilt.
 #include <string>
+#include <string_view>
 
 #include "FuzzSupport.h"
 #include "pdf/document/kvPDFDoc.h"
 
 namespace {
+
 // Passwords of the standard security handler are padded or cut to 32 bytes.
 constexpr size_t kMaxPassword = 32;
-}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  size_t length = std::min<size_t>(data[0] % (kMaxPassword + 1), size - 1);
-  std::string password(reinterpret_cast<const char*>(data + 1), length);
-  const uint8_t* file = data + 1 + length;
-  size_t fileSize = size - 1 - length;
-
+void Open(const std::string& password, std::string_view file) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/in.pdf", out = dir + "/out.pdf";
-  kvfuzz::WriteBytes(in, file, fileSize);
+  kvfuzz::WriteBytes(in, reinterpret_cast<const uint8_t*>(file.data()), file.size());
 
   kv::TkvPDFDocument doc;
   doc.OnPassword = [&](kv::TkvCustomPDFDocument*, std::string& pw, bool& cont) {
@@ -33,5 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (loaded) kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
   kvfuzz::RemoveFile(in);
   kvfuzz::RemoveFile(out);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  size_t length = std::min<size_t>(data[0] % (kMaxPassword + 1), size - 1);
+  std::string password(reinterpret_cast<const char*>(data + 1), length);
+  std::string_view file(reinterpret_cast<const char*>(data + 1 + length), size - 1 - length);
+  Open(password, file);
+  std::string rebuilt = kvfuzz::WithRebuiltXRef(file);
+  if (!rebuilt.empty()) Open(password, rebuilt);
   return 0;
 }

@@ -38,9 +38,7 @@ void Listen(kv::TkvCustomPDFDocument& doc) {
   doc.OnOperationProgress = [](kv::TkvCustomPDFDocument*, kv::TkvOperation, int, int) {};
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void LoadAndSave(const uint8_t* data, size_t size) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/in.pdf", out = dir + "/out.pdf", part = dir + "/part.pdf";
   kvfuzz::WriteBytes(in, data, size);
@@ -67,5 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kvfuzz::RemoveFile(in);
   kvfuzz::RemoveFile(out);
   kvfuzz::RemoveFile(part);
+}
+
+}  // namespace
+
+// The input as it is, then with its cross-reference table rebuilt, so that mutations
+// inside objects are judged by the loader rather than by the offset check.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  LoadAndSave(data, size);
+  std::string rebuilt = kvfuzz::WithRebuiltXRef(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (!rebuilt.empty()) LoadAndSave(reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size());
   return 0;
 }
