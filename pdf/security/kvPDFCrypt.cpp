@@ -221,8 +221,12 @@ bool TkvBasePDFCrypt::Authenticate(TkvPDFEncryptionSettings& settings, std::stri
   TPadded paddedUser;
   if (CheckOwnerPassword(password, paddedUser)) {
     IsOwner = true;
+    // The owner may do everything; the saved file keeps what its users were allowed,
+    // so re-saving with the owner password does not lift the restrictions.
+    ReducePermissionsByP();
+    TkvUserPermissions userPermissions = Permissions;
     Permissions = TkvUserPermissions::All();
-    settings.AssignUnlocked(Level, std::string(password), UnpadPassword(paddedUser), Permissions, true);
+    settings.AssignUnlocked(Level, std::string(password), UnpadPassword(paddedUser), userPermissions, true);
     return true;
   }
   if (CheckPaddedUserPassword(PadPassword(password))) {
