@@ -184,7 +184,7 @@ int Commands::Extract() {
   Load(doc, file_);
   doc.ExtractPagesTo(target, pages_);
   // The new document is protected as its source was.
-  target.EncryptionSettings().Assign(doc.EncryptionSettings());
+  if (target.EncryptionSettings().CanChange()) target.EncryptionSettings().Assign(doc.EncryptionSettings());
   Save(target);
   return 0;
 }

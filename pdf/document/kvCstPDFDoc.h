@@ -156,6 +156,8 @@ protected:
   virtual void InitDocumentData();
   // A fresh document of the most derived kind, for merging.
   virtual std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument();
+  // Called after pages were taken from `giver` (append, insert, extract, merge).
+  virtual void PagesTakenFrom(TkvCustomPDFDocument& giver);
 
   // ---- serialisation context ----
   int32_t OutputNumberOf(const TkvPDFIndirectReference& ref) override;

@@ -214,7 +214,10 @@ void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vec
     ObjectStore->MergeList(*list);
     if (reporter) reporter->OperationProgress(op, op == opAppend ? i : i + 1, total);
   }
+  if (total > 0) PagesTakenFrom(giver);
 }
+
+void TkvCustomPDFDocument::PagesTakenFrom(TkvCustomPDFDocument&) {}
 
 void TkvCustomPDFDocument::AppendPagesFrom(TkvCustomPDFDocument& source, const std::string& range) {
   Status(msg::SAppendingPages);

@@ -68,6 +68,14 @@ std::unique_ptr<TkvPDFDictObject> TkvExPDFDocument::BuildEncryptionDictionary() 
   return ::kv::BuildEncryptionDictionary(*FEncryption);
 }
 
+// Pages from a file opened with its user password only stay protected as its owner
+// wanted: they must not leave that protection by being moved into another document.
+void TkvExPDFDocument::PagesTakenFrom(TkvCustomPDFDocument& giver) {
+  auto* ex = dynamic_cast<TkvExPDFDocument*>(&giver);
+  if (!ex || !ex->FEncryptionSettings || ex->FEncryptionSettings->CanChange()) return;
+  if (FEncryptionSettings->CanChange()) FEncryptionSettings->Assign(*ex->FEncryptionSettings);
+}
+
 std::unique_ptr<TkvCustomPDFDocument> TkvExPDFDocument::CreateTemporaryDocument() {
   return std::make_unique<TkvExPDFDocument>(this);
 }

@@ -31,6 +31,7 @@ protected:
   std::string EncryptString(const std::string& text, int32_t objectNumber) override;
   std::unique_ptr<TkvPDFDictObject> BuildEncryptionDictionary() override;
   std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument() override;
+  void PagesTakenFrom(TkvCustomPDFDocument& giver) override;
 
 private:
   std::unique_ptr<TkvPDFEncryptionSettings> FEncryptionSettings;

@@ -278,7 +278,8 @@ TEST(PasswordEvent, NotAskedForUnencryptedFiles) {
 }
 
 // Merging asks for each encrypted file's password through the document's event and
-// takes its pages decrypted.
+// takes its pages decrypted; pages of a file opened with its user password only keep
+// that file's protection in the merged result.
 TEST(PasswordEvent, MergeOpensEncryptedFiles) {
   if (!HaveCheckers()) GTEST_SKIP() << "qpdf or poppler tools missing";
   TkvPDFDocument doc;
@@ -296,7 +297,9 @@ TEST(PasswordEvent, MergeOpensEncryptedFiles) {
   doc.SaveToFileAs(merged);
   std::vector<std::string> expected = PageTexts(kvtest::DataPath("rc4-128-userpw.pdf"), "user128");
   for (const auto& t : PlainTexts(SourcePath())) expected.push_back(t);
-  EXPECT_EQ(expected, PageTexts(merged));
+  EXPECT_TRUE(doc.EncryptionSettings().Enabled());
+  EXPECT_FALSE(doc.EncryptionSettings().CanChange());
+  EXPECT_EQ(expected, PageTexts(merged, "user128"));
 }
 
 // ---- file identifiers of unusual form ----
