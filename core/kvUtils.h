@@ -22,6 +22,10 @@ int CodePageFromCharset(std::string_view charset);
 // Characters the target cannot hold become "?".
 std::u16string AnsiToUtf16(std::string_view text);
 std::string Utf16ToAnsi(std::u16string_view text);
+// UTF-16 code units to UTF-8 (an unpaired surrogate is written as it stands).
+std::string Utf16ToUtf8(std::u16string_view text);
+// Process code page text to UTF-8, for terminals and JSON.
+std::string AnsiToUtf8(std::string_view text);
 
 // Logical screen pixels per inch: 96 unless set.
 int ScreenPixelsPerInch();
