@@ -2,6 +2,7 @@
 // and every object a page, an annotation, a destination or a kept catalog entry needs.
 #include <algorithm>
 #include <unordered_set>
+#include <vector>
 
 #include "core/kvPDFConsts.h"
 #include "pdf/document/kvCstPDFDoc.h"
@@ -21,6 +22,50 @@ constexpr int kMaxEncryptDepth = 16;
 // ...and this often in all: the copy reads the target of every reference again, so a few
 // objects that each refer to the next many times would otherwise grow it exponentially.
 constexpr int kMaxEncryptReferences = 256;
+
+// An inherited value is copied into every page below its node. A value larger than this
+// (in objects) is moved instead into an object of its own that the pages share by
+// reference: copied into each of thousands of pages, one large direct /Resources would
+// let a file of a few hundred kilobytes demand gigabytes.
+constexpr int64_t kMaxCopiedInheritedObjects = 64;
+// A destination is a page and at most five numbers or names. Named destinations are
+// copied into every link that names them, so a larger one (a hostile array of thousands
+// of numbers named by thousands of links) is dropped rather than multiplied.
+constexpr int64_t kMaxDestinationObjects = 32;
+
+// Whether `root` holds more than `limit` objects, counting itself and every array and
+// dictionary element at any depth; stops counting past the limit.
+bool LargerThan(const TkvPDFObject* root, int64_t limit) {
+  std::vector<const TkvPDFObject*> stack{root};
+  int64_t count = 0;
+  while (!stack.empty()) {
+    const TkvPDFObject* obj = stack.back();
+    stack.pop_back();
+    if (!obj) continue;
+    if (++count > limit) return true;
+    if (obj->IsArray()) {
+      for (const auto& item : static_cast<const TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
+    } else if (obj->IsDictionary()) {
+      for (const auto& value : static_cast<const TkvPDFDictObject*>(obj)->Values) stack.push_back(value.get());
+    } else if (obj->IsStream()) {
+      stack.push_back(static_cast<const TkvPDFStreamObject*>(obj)->Dictionary.get());
+    }
+  }
+  return false;
+}
+
+// The copy of an inherited value that a /Pages node hands down: the value itself when
+// small, else a reference to a new object of the document holding it (counted by each
+// page that takes the reference; the objects it refers to are loaded once, here).
+TkvPDFObjectPtr InheritedCopy(TkvCustomPDFDocument& doc, const TkvPDFObject& value) {
+  if (value.IsReference() || !LargerThan(&value, kMaxCopiedInheritedObjects)) return value.Clone();
+  const int32_t number = doc.ObjectStore->NewObjectNumber();
+  auto shared = std::make_unique<TkvPDFIndirectObject>(doc.DocumentId(), number, 0, value.Clone());
+  TkvPDFObject* held = shared->Value.get();
+  doc.ObjectStore->Add(std::move(shared));
+  doc.ResolveReferences(held);
+  return std::make_unique<TkvPDFIndirectReference>(doc.DocumentId(), number, 0);
+}
 
 bool HasExtension(const std::string& fileName) {
   size_t slash = fileName.find_last_of('/');
@@ -403,7 +448,7 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
       throw EUnexpectedError(Format(msg::SPageTreeNodeRepeated, objectNumber));
     auto attrs = inherited ? inherited->CloneDict() : std::make_unique<TkvPDFDictObject>();
     for (const char* key : kInheritedKeys)
-      if (TkvPDFObject* v = dict->GetValue(key)) attrs->SetValue(key, v->Clone());
+      if (TkvPDFObject* v = dict->GetValue(key)) attrs->SetValue(key, InheritedCopy(*this, *v));
     TkvPDFObjectPtr kidsHolder;
     TkvPDFArrayObject* kids = ResolveToArray(dict->GetValue("/Kids"), false, kidsHolder);
     if (!kids) return;
@@ -484,6 +529,10 @@ void TkvCustomPDFDocument::AddNamedDestination(std::string name, TkvPDFObject* v
     if (dHolder) holder = std::move(dHolder);
   }
   if (!target || !target->IsArray()) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+  if (LargerThan(target, kMaxDestinationObjects)) {
+    NamedDestinations->Add(std::move(name), std::make_unique<TkvPDFNullObject>());
+    return;
+  }
   TkvPDFObjectPtr copy = target->Clone();
   auto* array = static_cast<TkvPDFArrayObject*>(copy.get());
   if (array->Count() > 0 && array->Items[0] && array->Items[0]->IsReference())
