@@ -194,6 +194,8 @@ private:
   void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path,
                      std::unordered_set<int32_t>& visitedNodes);
   void SeparateRepeatedPages();
+  // Objects of the pages that the page-tree walk met again (see the loader's bound).
+  int64_t FRepeatedPageObjects = 0;
   void ReadDestinationsDictionary(TkvPDFObject* dests);
   void ReadNameDictionary(TkvPDFObject* names);
   void WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen);

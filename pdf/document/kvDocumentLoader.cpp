@@ -33,16 +33,21 @@ constexpr int64_t kMaxCopiedInheritedObjects = 64;
 // of numbers named by thousands of links) is dropped rather than multiplied.
 constexpr int64_t kMaxDestinationObjects = 32;
 
-// Whether `root` holds more than `limit` objects, counting itself and every array and
-// dictionary element at any depth; stops counting past the limit.
-bool LargerThan(const TkvPDFObject* root, int64_t limit) {
+// A page listed again costs a walk and, once loading ends, a copy of the page. A page
+// of a few thousand objects listed thousands of times (a few bytes per mention) would
+// cost gigabytes; past this many objects of repeated pages in all, the tree is refused.
+constexpr int64_t kMaxRepeatedPageObjects = int64_t{1} << 21;
+
+// The objects in `root`: itself and every array and dictionary element at any depth.
+// Counting stops at `limit` + 1.
+int64_t CountObjects(const TkvPDFObject* root, int64_t limit) {
   std::vector<const TkvPDFObject*> stack{root};
   int64_t count = 0;
   while (!stack.empty()) {
     const TkvPDFObject* obj = stack.back();
     stack.pop_back();
     if (!obj) continue;
-    if (++count > limit) return true;
+    if (++count > limit) return count;
     if (obj->IsArray()) {
       for (const auto& item : static_cast<const TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
     } else if (obj->IsDictionary()) {
@@ -51,8 +56,10 @@ bool LargerThan(const TkvPDFObject* root, int64_t limit) {
       stack.push_back(static_cast<const TkvPDFStreamObject*>(obj)->Dictionary.get());
     }
   }
-  return false;
+  return count;
 }
+
+bool LargerThan(const TkvPDFObject* root, int64_t limit) { return CountObjects(root, limit) > limit; }
 
 // The copy of an inherited value that a /Pages node hands down: the value itself when
 // small, else a reference to a new object of the document holding it (counted by each
@@ -404,6 +411,7 @@ void TkvCustomPDFDocument::ReadCatalog() {
   if (!pagesRef || !pagesRef->IsReference()) throw EUnexpectedError(msg::SUnexpectedError);
   std::vector<int32_t> path;
   std::unordered_set<int32_t> visitedNodes;
+  FRepeatedPageObjects = 0;
   TraversePages(static_cast<TkvPDFIndirectReference*>(pagesRef)->ObjectNumber, nullptr, path, visitedNodes);
   SeparateRepeatedPages();
   Progress(75);
@@ -435,8 +443,17 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
     throw EUnexpectedError(Format(msg::SPageTreeLoop, objectNumber));
   if (static_cast<int>(path.size()) >= kMaxPageTreeDepth)
     throw EUnexpectedError(Format(msg::SPageTreeTooDeep, kMaxPageTreeDepth));
-  auto node = ReadObjectAt(objectNumber);
-  TkvPDFDictObject* dict = node ? AsDict(node->Value.get()) : nullptr;
+  // An object already stored (a page listed again, or one a link read earlier) is not
+  // read again: parsing a large page once per mention would cost time in proportion.
+  TkvPDFIndirectObject* known = nullptr;
+  if (objectNumber > 0 && static_cast<size_t>(objectNumber) < XRefItems.size()) {
+    const TkvXRefItem& entry = XRefItems[static_cast<size_t>(objectNumber)];
+    int32_t index = ObjectStore->IndexOf(FDocumentId, objectNumber, static_cast<uint16_t>(entry.Generation));
+    if (index >= 0) known = ObjectStore->GetAt(index);
+  }
+  std::unique_ptr<TkvPDFIndirectObject> node = known ? nullptr : ReadObjectAt(objectNumber);
+  TkvPDFIndirectObject* read = known ? known : node.get();
+  TkvPDFDictObject* dict = read ? AsDict(read->Value.get()) : nullptr;
   TkvPDFObject* type = dict ? dict->GetValue("/Type") : nullptr;
   if (!type || !type->IsName()) throw EUnexpectedError(msg::SUnexpectedError);
   const std::string& typeName = static_cast<TkvPDFNameObject*>(type)->Value;
@@ -463,10 +480,13 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
   }
   if (typeName != "/Page") throw EUnexpectedError(msg::SUnexpectedError);
 
-  TkvPDFIndirectObject* page = ObjectStore->FindKey(node->Key());
+  TkvPDFIndirectObject* page = known ? known : ObjectStore->FindKey(node->Key());
   if (page) {
     // Already stored (a second /Kids entry for the same page, or an object read earlier
     // that refers to it): the stored object is the page.
+    FRepeatedPageObjects += CountObjects(page->Value.get(), kMaxRepeatedPageObjects - FRepeatedPageObjects);
+    if (FRepeatedPageObjects > kMaxRepeatedPageObjects)
+      throw EUnexpectedError(Format(msg::SPageTreeNodeRepeated, objectNumber));
     ++page->RefCount;
     dict = AsDict(page->Value.get());
     if (!dict) throw EUnexpectedError(msg::SUnexpectedError);
