@@ -94,6 +94,11 @@ void Commands::Register(CLI::App& app) {
   del->callback([this] { run_ = [this] { return Delete(); }; });
 }
 
+kv::TkvPDFDocument& Commands::NewDocument() {
+  documents_.push_back(std::make_unique<kv::TkvPDFDocument>());
+  return *documents_.back();
+}
+
 int Commands::Run() {
   if (!run_) return 2;
   progress_ = std::make_unique<Progress>(!in_.Quiet);
@@ -125,14 +130,14 @@ void Commands::Save(kv::TkvPDFDocument& doc) {
 }
 
 int Commands::Copy() {
-  kv::TkvPDFDocument doc;
+  kv::TkvPDFDocument& doc = NewDocument();
   Load(doc, file_);
   Save(doc);
   return 0;
 }
 
 int Commands::Merge() {
-  kv::TkvPDFDocument doc;
+  kv::TkvPDFDocument& doc = NewDocument();
   WirePassword(doc, in_);
   progress_->Attach(doc);
   doc.MergeDocuments(files_);
@@ -142,7 +147,8 @@ int Commands::Merge() {
 }
 
 int Commands::Append(bool insert) {
-  kv::TkvPDFDocument doc, other;
+  kv::TkvPDFDocument& doc = NewDocument();
+  kv::TkvPDFDocument& other = NewDocument();
   Load(doc, file_);
   Load(other, other_);
   progress_->Attach(doc);
@@ -155,7 +161,8 @@ int Commands::Append(bool insert) {
 }
 
 int Commands::Extract() {
-  kv::TkvPDFDocument doc, target;
+  kv::TkvPDFDocument& doc = NewDocument();
+  kv::TkvPDFDocument& target = NewDocument();
   Load(doc, file_);
   doc.ExtractPagesTo(target, pages_);
   // The new document is protected as its source was.
@@ -165,7 +172,7 @@ int Commands::Extract() {
 }
 
 int Commands::Delete() {
-  kv::TkvPDFDocument doc;
+  kv::TkvPDFDocument& doc = NewDocument();
   Load(doc, file_);
   doc.DeletePages(pages_);
   Save(doc);

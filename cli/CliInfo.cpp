@@ -49,7 +49,7 @@ kv::TkvUserPermissions EffectivePermissions(const kv::TkvPDFDecrypt& d) {
 }  // namespace
 
 int Commands::Info() {
-  kv::TkvPDFDocument doc;
+  kv::TkvPDFDocument& doc = NewDocument();
   Load(doc, file_);
   progress_->Finish();
   doc.SetMeasurementUnit(kv::muPoints);
