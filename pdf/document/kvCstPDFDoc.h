@@ -196,6 +196,8 @@ private:
   void SeparateRepeatedPages();
   // Objects of the pages that the page-tree walk met again (see the loader's bound).
   int64_t FRepeatedPageObjects = 0;
+  // Bytes of object syntax read from the file so far (see the loader's bound).
+  int64_t FBytesParsed = 0;
   void ReadDestinationsDictionary(TkvPDFObject* dests);
   void ReadNameDictionary(TkvPDFObject* names);
   void WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen);

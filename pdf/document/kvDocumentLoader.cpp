@@ -38,6 +38,14 @@ constexpr int64_t kMaxDestinationObjects = 32;
 // cost gigabytes; past this many objects of repeated pages in all, the tree is refused.
 constexpr int64_t kMaxRepeatedPageObjects = int64_t{1} << 21;
 
+// Objects may be read more than once (a destination, a /Length, a name tree node named
+// from many places), but a file whose references make the reader parse it over and over
+// (thousands of names for one large object) would take time in proportion to the product.
+// Real files parse less than their size in all; past this many times the file's size
+// (with a floor for small files) loading stops.
+constexpr int64_t kMaxParseFactor = 8;
+constexpr int64_t kMinParseBudget = int64_t{1} << 20;
+
 // The objects in `root`: itself and every array and dictionary element at any depth.
 // Counting stops at `limit` + 1.
 int64_t CountObjects(const TkvPDFObject* root, int64_t limit) {
@@ -133,6 +141,7 @@ bool TkvCustomPDFDocument::LoadFromFile(const std::string& fileName) {
 
 void TkvCustomPDFDocument::ReadStructure(TkvStream& input) {
   Reader = std::make_unique<TkvPDFStreamReader>(FDocumentId, &input);
+  FBytesParsed = 0;
   FPDFVersion = Reader->ReadHeader();
 
   TkvXRefTable table;
@@ -198,6 +207,10 @@ std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t
   if (entry.EntryType != 'n' || entry.Offset <= 0) return nullptr;
   Reader->Seek(entry.Offset, TkvSeekOrigin::soBeginning);
   TkvPDFObjectPtr obj = Reader->ReadObject();
+  FBytesParsed += Reader->Pos() - entry.Offset;
+  const int64_t budget = std::max(kMinParseBudget, kMaxParseFactor * Reader->Size);
+  if (FBytesParsed > budget)
+    throw EPDFException(Format(msg::SObjectsReadTooOften, objectNumber, static_cast<long long>(budget)));
   if (!obj || !obj->IsIndirectObject() || static_cast<TkvPDFIndirectObject*>(obj.get())->ObjectNumber != objectNumber)
     throw EPDFException(Format(msg::SObjectNotAtOffset, objectNumber));
   std::unique_ptr<TkvPDFIndirectObject> ind(static_cast<TkvPDFIndirectObject*>(obj.release()));
