@@ -56,10 +56,10 @@ for t in "${targets[@]}"; do
     -artifact_prefix="fuzz/crashes/$t-" -print_final_stats=1 -close_fd_mask=1 2>"$work.log" || rc=$?
   end=$(date +%s)
   echo "$t $((end - start)) $(date -u +%FT%TZ) rc=$rc" >>fuzz/corpus-work/fuzz-time.log
-  grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+ *DONE" "$work.log" || true
+  grep -aE "^stat::(number_of_executed_units|peak_rss_mb)" "$work.log" || true
   if [[ $rc -ne 0 ]]; then
     echo "fuzz_$t FOUND A PROBLEM (exit $rc); log: $work.log" >&2
-    grep -E "ERROR: |SUMMARY: |Test unit written to" "$work.log" | head -5 >&2 || true
+    grep -aE "ERROR: |SUMMARY: |Test unit written to" "$work.log" | head -5 >&2 || true
     status=1
   fi
 done
