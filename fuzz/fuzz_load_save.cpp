@@ -38,12 +38,13 @@ void Listen(kv::TkvCustomPDFDocument& doc) {
   doc.OnOperationProgress = [](kv::TkvCustomPDFDocument*, kv::TkvOperation, int, int) {};
 }
 
-void LoadAndSave(const uint8_t* data, size_t size) {
+void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/in.pdf", out = dir + "/out.pdf", part = dir + "/part.pdf";
   kvfuzz::WriteBytes(in, data, size);
 
   kv::TkvPDFDocument doc;
+  doc.SetUseFileStreams(fileStreams);
   Listen(doc);
   ChooseOutput(doc, size);
   bool loaded = false;
@@ -69,11 +70,12 @@ void LoadAndSave(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-// The input as it is, then with its cross-reference table rebuilt, so that mutations
-// inside objects are judged by the loader rather than by the offset check.
+// The input as it is (read into memory), then with its cross-reference table rebuilt
+// (read through a file stream), so that mutations inside objects are judged by the
+// loader rather than by the offset check, and both ways of reading see hostile files.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  LoadAndSave(data, size);
+  LoadAndSave(data, size, false);
   std::string rebuilt = kvfuzz::WithRebuiltXRef(std::string_view(reinterpret_cast<const char*>(data), size));
-  if (!rebuilt.empty()) LoadAndSave(reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size());
+  if (!rebuilt.empty()) LoadAndSave(reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size(), true);
   return 0;
 }
