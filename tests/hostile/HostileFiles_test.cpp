@@ -350,4 +350,42 @@ TEST_F(Hostile, CrossReferenceTablesThatLie) {
   ExpectFails(noRoot, "no /Root");
 }
 
+// Encryption dictionaries this library cannot or must not follow: each is refused with
+// the security handler's message, by the library and by the tool, before any output.
+TEST_F(Hostile, EncryptionDictionariesThatLie) {
+  if (!HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
+  const std::string plain = Put("plain.pdf", OnePage());
+  const std::string encrypted = dir_.File("encrypted.pdf");
+  ASSERT_EQ(0, kvtest::Run("qpdf --allow-weak-crypto --static-id --object-streams=disable --encrypt '' owner 128 "
+                   "--use-aes=n -- " + ShellQuote(plain) + " " + ShellQuote(encrypted))
+                   .ExitCode);
+  const std::string pdf = ReadFile(encrypted);
+  ExpectPages(pdf, 1, "as made");
+  struct Lie {
+    const char* From;
+    const char* To;  // same length: no offset moves
+    const char* Message;
+  };
+  const Lie lies[] = {
+      {"/R 3", "/R 5", "Unsupported encryption (/R 5)"},
+      {"/R 3", "/R 1", "Unsupported encryption (/R 1)"},
+      {"/V 2", "/V 4", "Unsupported encryption (crypt filters, /V 4)"},
+      {"/V 2", "/V 3", "Unsupported encryption (/V 3)"},
+      {"/Length 128", "/Length 129", "Unsupported encryption (/Length 129)"},
+      {"/Length 128", "/Length 999", "Unsupported encryption (/Length 999)"},
+      {"/Filter /Standard", "/Filter /Standarx", "Unsupported security handler (/Standarx)"},
+      {"/P -4", "/Q -4", "Invalid permission in encryption dictionary"},
+      {"/O <", "/X <", "Invalid Owner Key."},
+      {"/U <", "/X <", "Invalid User Key."},
+  };
+  for (const Lie& lie : lies) {
+    std::string bad = pdf;
+    size_t at = bad.find(lie.From);
+    ASSERT_NE(std::string::npos, at) << lie.From;
+    bad.replace(at, std::string(lie.From).size(), lie.To);
+    ExpectFails(bad, lie.To, lie.Message);
+    ExpectCliFailure(Folio("copy " + ShellQuote(Put("lie.pdf", bad)), dir_), lie.To, lie.Message);
+  }
+}
+
 }  // namespace
