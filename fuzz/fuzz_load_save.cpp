@@ -1,5 +1,5 @@
-// A whole document from arbitrary bytes: load, save, and when pages were read, extract
-// the first page into a new document and delete it from this one, saving both. The
+// A whole document from arbitrary bytes: load, save, and when pages were read, move the
+// first page out and back (extract, append, insert) and delete it, saving each result. The
 // input's size picks the output encoding, so every writer path sees hostile documents.
 #include <string>
 
@@ -53,9 +53,13 @@ void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
     kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
     if (doc.PageCount() > 0) {
       kvfuzz::Guarded([&] {
+        // Extract, then append to the extract and insert the document into itself: the
+        // three ways pages move between documents.
         kv::TkvPDFDocument first;
         doc.ExtractPagesTo(first, "1");
+        first.AppendPagesFrom(doc, "1");
         first.SaveToFileAs(part);
+        doc.InsertPagesFrom(doc, "1", 0);
       });
       kvfuzz::Guarded([&] {
         doc.DeletePages("1");
