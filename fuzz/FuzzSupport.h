@@ -16,7 +16,7 @@ namespace kvfuzz {
 // Reads from a byte view through the plain stream interface. The reader keeps a window
 // of bytes for anything that is not a memory stream; this stream exercises that path.
 class ViewStream : public kv::TkvStream {
-public:
+ public:
   explicit ViewStream(std::string_view bytes) : bytes_(bytes) {}
   int64_t GetSize() override { return static_cast<int64_t>(bytes_.size()); }
   int64_t Read(void* buffer, int64_t count) override {
@@ -30,13 +30,13 @@ public:
   int64_t Seek(int64_t offset, kv::TkvSeekOrigin origin) override {
     int64_t base = origin == kv::TkvSeekOrigin::soBeginning ? 0
                    : origin == kv::TkvSeekOrigin::soCurrent ? pos_
-                                                             : GetSize();
+                                                            : GetSize();
     pos_ = base + offset;
     if (pos_ < 0) pos_ = 0;
     return pos_;
   }
 
-private:
+ private:
   std::string_view bytes_;
   int64_t pos_ = 0;
 };

@@ -13,7 +13,7 @@ namespace {
 
 // References are written with the number they were read with, so they survive the trip.
 class IdentityContext : public kv::TkvPDFWriteContext {
-public:
+ public:
   int32_t OutputNumberOf(const kv::TkvPDFIndirectReference& ref) override { return ref.ObjectNumber; }
   bool IsEncrypting() override { return false; }
   std::string EncryptString(const std::string& bytes, int32_t) override { return bytes; }

@@ -19,9 +19,9 @@ struct BadFile {
 
 // The defect of each file is in the comment.
 const BadFile kBadFiles[] = {
-    {"empty.pdf", 0, "Invalid PDF Header ()"},                               // 0 bytes
-    {"header-only.pdf", 0, "Error reading document. Unable to read offset"},  // "%PDF-1.4" alone
-    {"garbage.pdf", 0, nullptr},                                              // random bytes
+    {"empty.pdf", 0, "Invalid PDF Header ()"},                                   // 0 bytes
+    {"header-only.pdf", 0, "Error reading document. Unable to read offset"},     // "%PDF-1.4" alone
+    {"garbage.pdf", 0, nullptr},                                                 // random bytes
     {"truncated-half.pdf", 0, "Error reading document. Unable to read offset"},  // no xref or startxref
     // A truncated linearized file: the startxref of its first page names an offset past its end.
     {"real-pdfparse-03-invalid.pdf", 0,

@@ -28,9 +28,9 @@ std::string OnePage(const std::string& pageExtra = "", const std::vector<std::st
 }
 
 std::string ThreePages() {
-  return MakePdf({kCatalog, "<< /Type /Pages /Kids [3 0 R 5 0 R 6 0 R] /Count 3 >>", Page(), kContent, Page(),
-                  Page("/Rotate 90")},
-                 "/Info 7 0 R");
+  return MakePdf(
+      {kCatalog, "<< /Type /Pages /Kids [3 0 R 5 0 R 6 0 R] /Count 3 >>", Page(), kContent, Page(), Page("/Rotate 90")},
+      "/Info 7 0 R");
 }
 
 int64_t StartXRef(const std::string& pdf) {
@@ -60,7 +60,7 @@ std::string WithXRefOffset(std::string pdf, int n, long offset) {
 }
 
 class Hostile : public testing::Test {
-protected:
+ protected:
   std::string Put(const std::string& name, const std::string& bytes) {
     std::string path = dir_.File(name);
     WriteFile(path, bytes);
@@ -231,12 +231,13 @@ TEST_F(Hostile, PrevLoops) {
   ExpectPages(withUpdate(""), 1, "incremental update");
   const std::string loop = withUpdate("0000000000");
   ExpectFails(loop, "two sections naming each other");
-  ExpectFails(WithTrailerEntry(base, "/Prev " + std::to_string(first)), "a section naming itself",
-              "Error reading PDF trailer (the /Prev chain returns to the section at offset " + std::to_string(first) +
-                  ")");
+  ExpectFails(
+      WithTrailerEntry(base, "/Prev " + std::to_string(first)), "a section naming itself",
+      "Error reading PDF trailer (the /Prev chain returns to the section at offset " + std::to_string(first) + ")");
   ExpectFails(WithTrailerEntry(base, "/Prev 12"), "/Prev into the middle of an object");
   ExpectFails(WithTrailerEntry(base, "/Prev -1"), "negative /Prev");
-  ExpectFails(WithTrailerEntry(base, "/Prev /x"), "/Prev a name", "Error reading PDF trailer (/Prev is not an integer)");
+  ExpectFails(WithTrailerEntry(base, "/Prev /x"), "/Prev a name",
+              "Error reading PDF trailer (/Prev is not an integer)");
   ExpectToolFails(loop, "/Prev loop");
 }
 
@@ -265,9 +266,9 @@ TEST_F(Hostile, KidsLoops) {
 // /Count is the file's claim; the pages are what the tree holds.
 TEST_F(Hostile, CountsThatLie) {
   for (const char* count : {"2147483647", "-1", "0", "99999999999", "1.5", "(many)"}) {
-    ExpectPages(MakePdf({kCatalog, std::string("<< /Type /Pages /Kids [3 0 R] /Count ") + count + " >>", Page(),
-                         kContent}),
-                1, count);
+    ExpectPages(
+        MakePdf({kCatalog, std::string("<< /Type /Pages /Kids [3 0 R] /Count ") + count + " >>", Page(), kContent}), 1,
+        count);
   }
 }
 
@@ -357,7 +358,8 @@ TEST_F(Hostile, EncryptionDictionariesThatLie) {
   const std::string plain = Put("plain.pdf", OnePage());
   const std::string encrypted = dir_.File("encrypted.pdf");
   ASSERT_EQ(0, kvtest::Run("qpdf --allow-weak-crypto --static-id --object-streams=disable --encrypt '' owner 128 "
-                   "--use-aes=n -- " + ShellQuote(plain) + " " + ShellQuote(encrypted))
+                           "--use-aes=n -- " +
+                           ShellQuote(plain) + " " + ShellQuote(encrypted))
                    .ExitCode);
   const std::string pdf = ReadFile(encrypted);
   ExpectPages(pdf, 1, "as made");

@@ -16,10 +16,10 @@ namespace kvtest {
 // How loading (and, when it loaded, saving and reloading) a file ended.
 struct Outcome {
   bool Loaded = false;
-  int Pages = -1;           // of the loaded document
-  int SavedPages = -1;      // of the saved file, loaded again
-  std::string Error;        // the library exception's message; empty when none was raised
-  std::string SavedPath;    // where the saved file is, when saving succeeded
+  int Pages = -1;         // of the loaded document
+  int SavedPages = -1;    // of the saved file, loaded again
+  std::string Error;      // the library exception's message; empty when none was raised
+  std::string SavedPath;  // where the saved file is, when saving succeeded
 };
 
 // Loads `path` (with `password` when it is encrypted), saves what loaded into `dir` and

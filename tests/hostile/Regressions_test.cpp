@@ -103,10 +103,10 @@ TEST(Regressions, HugeNamedDestinationCopiedIntoEveryLink) {
   for (int i = 0; i < links; ++i) annots += "<< /Subtype /Link /Rect [0 0 1 1] /Dest (big) >> ";
   annots += "<< /Subtype /Link /Rect [0 0 1 1] /Dest (small) >>";
   for (int i = 0; i < numbers; ++i) big += "0 ";
-  const std::string pdf = MakePdf({"<< /Type /Catalog /Pages 2 0 R /Dests 4 0 R >>",
-                                   "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                                   "<< /Type /Page /MediaBox [0 0 200 200] /Annots [" + annots + "] >>",
-                                   "<< /big [3 0 R /XYZ " + big + "] /small [3 0 R /XYZ 0 200 0] >>"});
+  const std::string pdf =
+      MakePdf({"<< /Type /Catalog /Pages 2 0 R /Dests 4 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /MediaBox [0 0 200 200] /Annots [" + annots + "] >>",
+               "<< /big [3 0 R /XYZ " + big + "] /small [3 0 R /XYZ 0 200 0] >>"});
   const std::string path = dir.File("dests.pdf");
   WriteFile(path, pdf);
   Outcome o = LoadAndSave(path, dir);
@@ -134,7 +134,8 @@ TEST(Regressions, LargePageListedThousandsOfTimesMultiplied) {
   const std::string large = dir.File("large.pdf");
   WriteFile(large, tree(1000, "<< /Type /Page /MediaBox [0 0 612 792] /X [" + numbers + "] >>"));
   EXPECT_EQ("Invalid page tree: node 3 is listed more than once", LoadAndSave(large, dir).Error);
-  ExpectCliFailure(Folio("copy " + ShellQuote(large), dir), "large", "Invalid page tree: node 3 is listed more than once");
+  ExpectCliFailure(Folio("copy " + ShellQuote(large), dir), "large",
+                   "Invalid page tree: node 3 is listed more than once");
 
   // A small page listed many times is many pages, each its own object once loaded.
   const std::string small = dir.File("small.pdf");
