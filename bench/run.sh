@@ -140,10 +140,10 @@ check_output() {
   fi
   # Sample pages must show the text of the page they come from, so that wrong or reordered
   # pages fail too.
-  local spec o src sp upw=()
+  local sample o src sp upw=()
   [ -n "$pw" ] && upw=(-upw "$pw")
-  for spec in $SAMPLE_PAGES; do
-    IFS=: read -r o src sp <<<"$spec"
+  for sample in $SAMPLE_PAGES; do
+    IFS=: read -r o src sp <<<"$sample"
     if [ "$(page_text "$out" "$o" "${upw[@]}")" != "$(page_text "$src" "$sp")" ]; then
       echo "FAIL: text of page $o differs from $src page $sp"
       return

@@ -75,22 +75,22 @@ kv::TkvUserPermissions ParsePermissions(const std::string& text) {
   return p;
 }
 
-struct TransitionSpec {
+struct TransitionChoice {
   int Effect = 0;
   double Duration = 1;
   std::string Range;
 };
 
 // EFFECT[:SECONDS[:RANGE]]; the range is checked by the library against the page count.
-TransitionSpec ParseTransition(const std::string& spec) {
-  TransitionSpec t;
-  std::string effectText = spec, seconds = "1";
-  size_t c1 = spec.find(':');
+TransitionChoice ParseTransition(const std::string& text) {
+  TransitionChoice t;
+  std::string effectText = text, seconds = "1";
+  size_t c1 = text.find(':');
   if (c1 != std::string::npos) {
-    effectText = spec.substr(0, c1);
-    size_t c2 = spec.find(':', c1 + 1);
-    seconds = spec.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1);
-    if (c2 != std::string::npos) t.Range = spec.substr(c2 + 1);
+    effectText = text.substr(0, c1);
+    size_t c2 = text.find(':', c1 + 1);
+    seconds = text.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1);
+    if (c2 != std::string::npos) t.Range = text.substr(c2 + 1);
   }
   t.Effect = IndexIn(kTransitionNames, effectText);
   int32_t code = 0;
@@ -128,8 +128,8 @@ CLI::Validator Checked(Parse parse, const std::string& name) {
       "", name);
 }
 
-void ApplyTransition(kv::TkvPDFDocument& doc, const std::string& spec) {
-  TransitionSpec t = ParseTransition(spec);
+void ApplyTransition(kv::TkvPDFDocument& doc, const std::string& text) {
+  TransitionChoice t = ParseTransition(text);
   doc.SetPageTransition(t.Range, static_cast<uint8_t>(t.Effect), static_cast<float>(t.Duration));
 }
 
@@ -202,7 +202,7 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
                  "Page transition EFFECT[:SECONDS[:RANGE]]; EFFECT is 0-16 or a name such as dissolve, "
                  "wipe-left-to-right, glitter-top-left-to-bottom-right; SECONDS default 1; RANGE default all pages")
       ->check(Checked(ParseTransition, "TRANSITION"))
-      ->type_name("SPEC")
+      ->type_name("EFFECT[:SECONDS[:RANGE]]")
       ->group(view);
   auto* sec = "Encryption";
   auto* encrypt = cmd.add_option("--encrypt", out.Encrypt, "Encrypt the output with RC4 at 40 or 128 bits")
