@@ -66,21 +66,13 @@ void AcquireReferences(TkvPDFObjectStore& store, TkvPDFObject* root) {
     stack.pop_back();
     if (!obj) continue;
     switch (obj->ObjectType) {
-      case otArray:
-        for (auto& item : static_cast<TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
-        break;
-      case otDictionary:
-        for (auto& v : static_cast<TkvPDFDictObject*>(obj)->Values) stack.push_back(v.get());
-        break;
-      case otStream:
-        stack.push_back(static_cast<TkvPDFStreamObject*>(obj)->Dictionary.get());
-        break;
       case otReference: {
         TkvPDFIndirectObject* target = store.Find(static_cast<TkvPDFIndirectReference*>(obj));
         if (target && !IsPageDict(target->Value.get()) && target->RefCount++ == 0) stack.push_back(target->Value.get());
         break;
       }
       default:
+        AppendChildren(obj, stack);
         break;
     }
   }
@@ -142,15 +134,6 @@ void TkvCustomPDFDocument::CollectReferences(TkvObjectList& list, TkvPDFObject* 
     if (!obj) continue;
     children.clear();
     switch (obj->ObjectType) {
-      case otArray:
-        for (auto& item : static_cast<TkvPDFArrayObject*>(obj)->Items) children.push_back(item.get());
-        break;
-      case otDictionary:
-        for (auto& v : static_cast<TkvPDFDictObject*>(obj)->Values) children.push_back(v.get());
-        break;
-      case otStream:
-        children.push_back(static_cast<TkvPDFStreamObject*>(obj)->Dictionary.get());
-        break;
       case otReference: {
         auto* ref = static_cast<TkvPDFIndirectReference*>(obj);
         int64_t key = ref->Key();
@@ -166,6 +149,7 @@ void TkvCustomPDFDocument::CollectReferences(TkvObjectList& list, TkvPDFObject* 
         break;
       }
       default:
+        AppendChildren(obj, children);
         break;
     }
     for (auto it = children.rbegin(); it != children.rend(); ++it)
@@ -255,15 +239,6 @@ void TkvCustomPDFDocument::ReleaseObject(TkvPDFObject* root) {
     stack.pop_back();
     if (!obj) continue;
     switch (obj->ObjectType) {
-      case otArray:
-        for (auto& item : static_cast<TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
-        break;
-      case otDictionary:
-        for (auto& v : static_cast<TkvPDFDictObject*>(obj)->Values) stack.push_back(v.get());
-        break;
-      case otStream:
-        stack.push_back(static_cast<TkvPDFStreamObject*>(obj)->Dictionary.get());
-        break;
       case otReference: {
         TkvPDFIndirectObject* target = ObjectStore->Find(static_cast<TkvPDFIndirectReference*>(obj));
         if (target && !IsPageDict(target->Value.get())) stack.push_back(target);
@@ -275,6 +250,7 @@ void TkvCustomPDFDocument::ReleaseObject(TkvPDFObject* root) {
         break;
       }
       default:
+        AppendChildren(obj, stack);
         break;
     }
   }

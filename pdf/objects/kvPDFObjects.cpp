@@ -47,6 +47,25 @@ std::string TypeName(const TkvPDFObject* obj) {
   return msg::SNullObject;
 }
 
+void AppendChildren(TkvPDFObject* obj, std::vector<TkvPDFObject*>& out) {
+  if (!obj) return;
+  switch (obj->ObjectType) {
+    case otArray:
+      for (auto& item : static_cast<TkvPDFArrayObject*>(obj)->Items)
+        if (item) out.push_back(item.get());
+      break;
+    case otDictionary:
+      for (auto& v : static_cast<TkvPDFDictObject*>(obj)->Values)
+        if (v) out.push_back(v.get());
+      break;
+    case otStream:
+      if (auto& d = static_cast<TkvPDFStreamObject*>(obj)->Dictionary) out.push_back(d.get());
+      break;
+    default:
+      break;
+  }
+}
+
 // ---- simple values ----
 
 TkvPDFObjectPtr TkvPDFBooleanObject::Clone() const { return std::make_unique<TkvPDFBooleanObject>(Value); }

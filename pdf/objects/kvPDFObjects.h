@@ -82,6 +82,11 @@ public:
 // Display name of an object's kind, used in messages ("Integer Object").
 std::string TypeName(const TkvPDFObject* obj);
 
+// Appends what a container holds directly, in order: an array's elements, a dictionary's
+// values, a stream's dictionary (absent values skipped); nothing for other kinds. The one
+// walk that loading, collecting and releasing objects share.
+void AppendChildren(TkvPDFObject* obj, std::vector<TkvPDFObject*>& out);
+
 class TkvPDFBooleanObject : public TkvPDFObject {
 public:
   explicit TkvPDFBooleanObject(bool value) : TkvPDFObject(otBoolean), Value(value) {}
