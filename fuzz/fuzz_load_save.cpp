@@ -1,7 +1,10 @@
 // A whole document from arbitrary bytes: load, save, and when pages were read, move the
 // first page out and back (extract, append, insert) and delete it, saving each result. The
 // input's size picks the output encoding, so every writer path sees hostile documents.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "FuzzSupport.h"
 #include "pdf/document/kvPDFDoc.h"
@@ -38,6 +41,46 @@ void Listen(kv::TkvCustomPDFDocument& doc) {
   doc.OnOperationProgress = [](kv::TkvCustomPDFDocument*, kv::TkvOperation, int, int) {};
 }
 
+// Objects a document may hold per byte of its file, plus the loader's fixed allowance
+// for repeated pages. A file makes objects from its bytes (a few bytes each at least);
+// copies beyond that (inherited values, named destinations, repeated pages) are bounded.
+// More means a small file can make the loader multiply objects: a finding.
+constexpr int64_t kMaxObjectsPerByte = 16;
+constexpr int64_t kObjectAllowance = (int64_t{1} << 21) + 4096;
+
+int64_t CountObjects(const kv::TkvPDFObject* root) {
+  std::vector<const kv::TkvPDFObject*> stack{root};
+  int64_t count = 0;
+  while (!stack.empty()) {
+    const kv::TkvPDFObject* obj = stack.back();
+    stack.pop_back();
+    if (!obj) continue;
+    ++count;
+    if (obj->IsArray()) {
+      for (const auto& item : static_cast<const kv::TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
+    } else if (obj->IsDictionary()) {
+      for (const auto& value : static_cast<const kv::TkvPDFDictObject*>(obj)->Values) stack.push_back(value.get());
+    } else if (obj->IsStream()) {
+      stack.push_back(static_cast<const kv::TkvPDFStreamObject*>(obj)->Dictionary.get());
+    } else if (obj->IsIndirectObject()) {
+      stack.push_back(static_cast<const kv::TkvPDFIndirectObject*>(obj)->Value.get());
+    }
+  }
+  return count;
+}
+
+void CheckProportionate(const kv::TkvCustomPDFDocument& doc, size_t size) {
+  int64_t objects = 0;
+  for (int32_t i = 0; i < doc.ObjectStore->Count(); ++i) objects += CountObjects(doc.ObjectStore->GetAt(i));
+  if (doc.NamedDestinations)
+    for (int32_t i = 0; i < doc.NamedDestinations->Count(); ++i)
+      objects += CountObjects(doc.NamedDestinations->ValueAt(i));
+  if (objects > kMaxObjectsPerByte * static_cast<int64_t>(size) + kObjectAllowance) {
+    fprintf(stderr, "%lld objects from a file of %zu bytes\n", static_cast<long long>(objects), size);
+    abort();
+  }
+}
+
 void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/in.pdf", out = dir + "/out.pdf", part = dir + "/part.pdf";
@@ -50,6 +93,7 @@ void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
   bool loaded = false;
   kvfuzz::Guarded([&] { loaded = doc.LoadFromFile(in); });
   if (loaded) {
+    CheckProportionate(doc, size);
     kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
     if (doc.PageCount() > 0) {
       kvfuzz::Guarded([&] {
