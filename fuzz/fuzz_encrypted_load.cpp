@@ -2,6 +2,8 @@
 // password follows, the rest is the file. A document that opens is saved again, which
 // encrypts it anew with the settings the password unlocked. The file is tried as it is
 // and with its cross-reference table rebuilt.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -24,9 +26,25 @@ void Open(const std::string& password, std::string_view file) {
     cont = true;
   };
   doc.OnWarning = [](kv::TkvCustomPDFDocument*, const std::string&) {};
-  bool loaded = false;
+  bool loaded = false, saved = false;
   kvfuzz::Guarded([&] { loaded = doc.LoadFromFile(in); });
-  if (loaded) kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
+  if (loaded)
+    kvfuzz::Guarded([&] {
+      doc.SaveToFileAs(out);
+      saved = true;
+    });
+  if (saved) {
+    // What was written opens again with the same password, with the same pages.
+    kv::TkvPDFDocument again;
+    again.OnPassword = doc.OnPassword;
+    try {
+      again.LoadFromFile(out);
+    } catch (const kv::Exception& e) {
+      fprintf(stderr, "the saved file does not load: %s\n", e.what());
+      abort();
+    }
+    if (again.PageCount() != doc.PageCount()) abort();
+  }
   kvfuzz::RemoveFile(in);
   kvfuzz::RemoveFile(out);
 }

@@ -81,6 +81,21 @@ void CheckProportionate(const kv::TkvCustomPDFDocument& doc, size_t size) {
   }
 }
 
+// What the library writes it must read: the same number of pages, and no failure.
+void CheckReadsBack(const std::string& file, int32_t pages) {
+  kv::TkvPDFDocument again;
+  try {
+    again.LoadFromFile(file);
+  } catch (const kv::Exception& e) {
+    fprintf(stderr, "the saved file does not load: %s\n", e.what());
+    abort();
+  }
+  if (again.PageCount() != pages) {
+    fprintf(stderr, "saved %d pages, read back %d\n", pages, again.PageCount());
+    abort();
+  }
+}
+
 void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/in.pdf", out = dir + "/out.pdf", part = dir + "/part.pdf";
@@ -94,7 +109,12 @@ void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
   kvfuzz::Guarded([&] { loaded = doc.LoadFromFile(in); });
   if (loaded) {
     CheckProportionate(doc, size);
-    kvfuzz::Guarded([&] { doc.SaveToFileAs(out); });
+    bool saved = false;
+    kvfuzz::Guarded([&] {
+      doc.SaveToFileAs(out);
+      saved = true;
+    });
+    if (saved) CheckReadsBack(out, doc.PageCount());
     if (doc.PageCount() > 0) {
       kvfuzz::Guarded([&] {
         // Extract, then append to the extract and insert the document into itself: the

@@ -59,7 +59,13 @@ void CheckRoundTrip(kv::TkvPDFObject& obj) {
   std::string first = obj.ToText(&ctx);
   kv::TkvMemoryStream input(first);
   kv::TkvPDFStreamReader reader(1, &input);
-  kv::TkvPDFObjectPtr again = reader.ReadObject();
+  kv::TkvPDFObjectPtr again;
+  try {
+    again = reader.ReadObject();
+  } catch (const kv::Exception& e) {
+    fprintf(stderr, "what was written does not read back (%s):\n  %s\n", e.what(), first.c_str());
+    abort();
+  }
   if (!again) abort();
   StripParents(again.get());
   std::string second = again->ToText(&ctx);

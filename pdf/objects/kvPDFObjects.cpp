@@ -201,7 +201,12 @@ void TkvPDFDictObject::Serialize(std::string& out, TkvPDFWriteContext* ctx, int3
     out += Keys[i]->Value;
     out += ' ';
     const TkvPDFObject* v = Values[i].get();
-    if (v) v->Serialize(out, ctx, n);
+    // An absent value ("/Key >>" in a damaged file) is written as null: nothing would pair
+    // the key with whatever entry follows it (a page always gets /Parent after its entries).
+    if (v)
+      v->Serialize(out, ctx, n);
+    else
+      out += "null";
     out += "\r\n";
     if (!isPage && v && v->IsName() && Keys[i]->Value == "/Type" &&
         static_cast<const TkvPDFNameObject*>(v)->Value == "/Page")
@@ -344,13 +349,18 @@ std::unique_ptr<TkvPDFIndirectObject> TkvPDFIndirectObject::CloneIndirect() cons
   return o;
 }
 
-void TkvPDFIndirectObject::Serialize(std::string&, TkvPDFWriteContext*, int32_t) const {}
+void TkvPDFIndirectObject::Serialize(std::string& out, TkvPDFWriteContext*, int32_t) const { out += "null"; }
 
 void TkvPDFIndirectObject::SerializeIndirect(std::string& out, TkvPDFWriteContext* ctx) const {
   out += "\r\n";
   AppendInt(out, OutputNumber);
   out += " 0 obj\r\n";
-  if (Value) Value->Serialize(out, ctx, OutputNumber);
+  // An object without a value ("5 0 obj ]" in a damaged file) is written as null: an
+  // empty body would not read back.
+  if (Value)
+    Value->Serialize(out, ctx, OutputNumber);
+  else
+    out += "null";
   out += "\r\nendobj\r\n";
 }
 

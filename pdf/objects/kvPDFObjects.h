@@ -257,7 +257,10 @@ public:
 
   TkvPDFObjectPtr Clone() const override;
   std::unique_ptr<TkvPDFIndirectObject> CloneIndirect() const;
-  // Met as a value, an indirect object writes nothing in place.
+  // Met as a value (a hostile file may nest "N G obj" inside an array, a dictionary or
+  // another object), an indirect object writes null: writing nothing would shift array
+  // positions and pair a dictionary's keys with the wrong values, so the file written
+  // could not be read back.
   void Serialize(std::string& out, TkvPDFWriteContext* ctx, int32_t n) const override;
   // The object on its own: "\r\nN 0 obj\r\n" + value + "\r\nendobj\r\n".
   void SerializeIndirect(std::string& out, TkvPDFWriteContext* ctx) const;

@@ -226,6 +226,10 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadPlainNumber(int64_t afterFirst) {
   if (TryStrToInt(t, i32)) return std::make_unique<TkvPDFIntegerObject>(i32);
   int64_t i64 = 0;
   if (TryStrToInt64(t, i64)) return std::make_unique<TkvPDFInt64Object>(i64);
+  // Digits beyond 64 bits are the real they approximate: large reals are written in whole
+  // digits (by this library too), and must read back.
+  double real = 0;
+  if (TryStrToFloat(t, real)) return std::make_unique<TkvPDFRealObject>(real);
   ThrowNotInteger(t);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "hostile/HostileTestUtil.h"
+#include "pdf/parser/kvPDFParsers.h"
 
 using namespace kvtest;
 
@@ -164,6 +165,58 @@ TEST(Regressions, OneLargeObjectNamedByThousandsOfDestinationsParsedOverAndOver)
   const std::string few = dir.File("few.pdf");
   WriteFile(few, file(3));
   ExpectCorrectPages(LoadAndSave(few, dir), 1, "few");
+}
+
+// Reals of 2^63 and more are written in whole digits without a point, and the reader took
+// such digits for an integer too large to hold: a saved file could not be loaded again.
+TEST(Regressions, LargeRealWrittenInWholeDigitsDidNotReadBack) {
+  TempDir dir;
+  const std::string path = dir.File("large-real.pdf");
+  WriteFile(path, MakePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                           "<< /Type /Page /MediaBox [0 0 612 792] /UserUnit 99999999999999999999.9 >>"}));
+  Outcome o = LoadAndSave(path, dir);
+  ExpectCorrectPages(o, 1, "large real");
+  EXPECT_NE(std::string::npos, ReadFile(o.SavedPath).find("/UserUnit 100000000000000000000"));
+  // Whole digits beyond 64 bits read as the real they approximate; beyond a double, fail.
+  kv::TkvMemoryStream digits(std::string("123456789012345678901234567890 ") + std::string(400, '9'));
+  kv::TkvPDFStreamReader reader(1, &digits);
+  kv::TkvPDFObjectPtr big = reader.ReadObject();
+  ASSERT_TRUE(big && big->IsReal());
+  EXPECT_DOUBLE_EQ(1.2345678901234568e29, static_cast<kv::TkvPDFRealObject*>(big.get())->Value);
+  EXPECT_THROW(reader.ReadObject(), kv::EConvertError);
+}
+
+// Damaged values were written as nothing: a key directly followed by ">>" took the next
+// entry (a page always gets /Parent) as its value, an object nested in an array ("2 0 obj"
+// among its elements) shifted the elements after it, and "N 0 obj" without a value got an
+// empty body. Each saved file failed to load again; each is now written as null.
+TEST(Regressions, DamagedValuesWrittenAsNothingDidNotReadBack) {
+  TempDir dir;
+  const std::string catalog = "<< /Type /Catalog /Pages 2 0 R >>";
+  const std::string pages = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
+  struct Case {
+    const char* What;
+    std::vector<std::string> More;  // the page (3) and what follows
+    const char* Written;            // in the saved file
+  };
+  const Case cases[] = {
+      {"key without value", {"<< /Type /Page /MediaBox [0 0 9 9] /Contents >>"}, "/Contents null\r\n/Parent 3 0 R"},
+      {"object nested in an array",
+       {"<< /Type /Page /MediaBox [0 0 9 9] /Extra 4 0 R >>", "[ 1 5 0 obj 7 3 ]"},
+       "[ 1 null 3 ]"},
+      {"object without value", {"<< /Type /Page /MediaBox [0 0 9 9] /Extra 4 0 R >>", "]"}, "obj\r\nnull\r\nendobj"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> objects = {catalog, pages};
+    objects.insert(objects.end(), c.More.begin(), c.More.end());
+    const std::string path = dir.File("damaged.pdf");
+    WriteFile(path, MakePdf(objects));
+    Outcome o = LoadAndSave(path, dir);
+    ExpectCorrectPages(o, 1, c.What);
+    if (!o.SavedPath.empty()) {
+      EXPECT_NE(std::string::npos, ReadFile(o.SavedPath).find(c.Written)) << c.What;
+    }
+  }
 }
 
 }  // namespace

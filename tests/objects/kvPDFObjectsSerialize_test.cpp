@@ -146,12 +146,12 @@ TEST(Serialize, IndirectObjectFraming) {
   std::string out;
   obj.SerializeIndirect(out, nullptr);
   EXPECT_EQ(out, "\r\n12 0 obj\r\n42\r\nendobj\r\n");
-  EXPECT_EQ(obj.ToText(), "");  // met as a value it writes nothing in place
+  EXPECT_EQ(obj.ToText(), "null");  // met as a value it writes null in place
 
   auto arr = std::make_unique<kv::TkvPDFArrayObject>();
   arr->Add(std::make_unique<kv::TkvPDFIndirectObject>(1, 6, 0, Int(1)));
   arr->AddInteger(2);
-  EXPECT_EQ(arr->ToText(), "[  2 ]");
+  EXPECT_EQ(arr->ToText(), "[ null 2 ]");
 }
 
 TEST(Serialize, EncryptionUsesTheObjectNumberAndRawBytes) {

@@ -57,7 +57,7 @@ const std::vector<RoundTrip> kRoundTrips = {
     {"<</Type/Page/MediaBox[0 0 612 792]>>", otDictionary,
      "<<\r\n/Type /Page\r\n/MediaBox [ 0 0 612 792 ]\r\n/Parent 3 0 R\r\n>>"},
     {"<< /S (x>>y) /D << /E [] >> >>", otDictionary, "<<\r\n/S (x>>y)\r\n/D <<\r\n/E [ ]\r\n>>\r\n>>"},
-    {"<</A>>", otDictionary, "<<\r\n/A \r\n>>"},
+    {"<</A>>", otDictionary, "<<\r\n/A null\r\n>>"},  // an absent value is written as null
     {"<</A %comment\r\n1>>", otDictionary, "<<\r\n/A 1\r\n>>"},
     {"<</A%B 1>>", otDictionary, "<<\r\n/A%B 1\r\n>>"},  // "%" does not end a name
 };
