@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev libcli11-dev nlohmann-json3-dev
   # tests
   libgtest-dev libgmock-dev
-  qpdf poppler-utils python3 python3-pypdf
+  qpdf poppler-utils python3 python3-pypdf python3-pil
   fonts-liberation2 fonts-dejavu-core
 )
 
