@@ -14,7 +14,7 @@ packages=(
   # tests
   libgtest-dev libgmock-dev
   qpdf poppler-utils python3 python3-pypdf python3-pil
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core python3-fonttools
 )
 
 missing=()
