@@ -11,6 +11,8 @@ packages=(
   zlib1g-dev libjpeg-dev libpng-dev libfreetype-dev libfontconfig-dev
   # front ends
   qt6-base-dev libcli11-dev nlohmann-json3-dev
+  # the wizard: e-mail after save, and the local SMTP server its test talks to
+  libcurl4-openssl-dev python3-aiosmtpd
   # tests
   libgtest-dev libgmock-dev
   qpdf poppler-utils python3 python3-pypdf python3-pil
