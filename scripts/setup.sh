@@ -8,7 +8,7 @@ packages=(
   build-essential g++ clang lld cmake ninja-build pkg-config git
   libclang-rt-14-dev
   # libraries the library links
-  zlib1g-dev libjpeg-dev libpng-dev libfreetype-dev libfontconfig-dev
+  zlib1g-dev libjpeg-dev libpng-dev libfreetype-dev libfontconfig-dev libssl-dev
   # front ends
   qt6-base-dev libcli11-dev nlohmann-json3-dev
   # the wizard: e-mail after save, and the local SMTP server its test talks to
