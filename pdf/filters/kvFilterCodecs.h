@@ -28,6 +28,12 @@ std::string RunLengthDecode(std::string_view data, int64_t maxDecodedSize);
 std::string FlateEncode(std::string_view data, int level);
 std::string FlateDecode(std::string_view data, int64_t maxDecodedSize);
 
+// PDF LZW: 9- to 12-bit codes, 256 clears the table, 257 ends the data. `earlyChange`
+// (the /EarlyChange default 1) widens the codes one code early. Data that stops without
+// the end code gives what was decoded; a code not yet defined fails with EDecompressionError.
+std::string LZWDecode(std::string_view data, bool earlyChange, int64_t maxDecodedSize);
+std::string LZWEncode(std::string_view data, bool earlyChange);
+
 // The whole content of `source` from position 0: a view of a memory stream's bytes, or
 // the bytes read into `holder`. The source's position is left where it was.
 std::string_view SourceBytes(TkvStream& source, std::string& holder);

@@ -17,4 +17,12 @@ inline constexpr const char* SCompressionError = "Flate compression failed (%s r
 inline constexpr const char* SDecompressionError = "Flate decompression failed (%s returned %d: %s)";
 // Any decoder whose output would pass the decoded-size cap.
 inline constexpr const char* SDecodedTooLarge = "Decoded stream data exceeds the limit of %lld bytes";
+// LZW and the predictors.
+inline constexpr const char* SLZWInvalidCode = "LZW decoding failed (code %d where at most %d is defined)";
+inline constexpr const char* SPredictorParams =
+    "Invalid predictor parameters (/Predictor %d /Colors %d /BitsPerComponent %d /Columns %d)";
+inline constexpr const char* SPredictorUnknown = "Unsupported predictor (%d)";
+inline constexpr const char* SPredictorRowType = "Invalid PNG predictor row type (%d)";
+// Decoding by a stream dictionary.
+inline constexpr const char* SFiltersTooMany = "Too many filters on one stream (%d)";
 }  // namespace kv::msg
