@@ -158,6 +158,9 @@ protected:
   virtual std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument();
   // Called after pages were taken from `giver` (append, insert, extract, merge).
   virtual void PagesTakenFrom(TkvCustomPDFDocument& giver);
+  // One user less of `obj` and, for every object whose count falls to 0, of what it
+  // refers to (pages excepted).
+  void ReleaseObject(TkvPDFObject* obj);
 
   // ---- serialisation context ----
   int32_t OutputNumberOf(const TkvPDFIndirectReference& ref) override;
@@ -208,7 +211,6 @@ private:
   void WriteXRefAndTrailer(std::string& buf);
   void TakePages(TkvCustomPDFDocument& giver, const std::vector<int32_t>& pages, TkvOperation op, int32_t position,
                  TkvCustomPDFDocument* reporter);
-  void ReleaseObject(TkvPDFObject* obj);
   void SaveToStream(TkvStream& stream);
 
   int32_t FDocumentId = 0;

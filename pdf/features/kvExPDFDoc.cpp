@@ -16,6 +16,7 @@ TkvExPDFDocument::~TkvExPDFDocument() { TkvExPDFDocument::FreeDocumentData(); }
 
 void TkvExPDFDocument::InitDocumentData() {
   if (!ObjectStore) TkvCustomPDFDocument::InitDocumentData();
+  FSaveStateStream = FRestoreStateStream = -1;
   FEncryptionSettings = std::make_unique<TkvPDFEncryptionSettings>();
   FEncryptionSettings->SetEnabled(false);
   FEncryptionSettings->SetLevel(el40bit);

@@ -9,6 +9,9 @@
 
 namespace kv {
 
+class TkvPicture;
+class TkvWaterMarkTemplate;
+
 class TkvExPDFDocument : public TkvCustomPDFDocument {
 public:
   explicit TkvExPDFDocument(TkvComponent* owner = nullptr);
@@ -19,6 +22,16 @@ public:
   TkvPDFEncryptionSettings& EncryptionSettings() { return *FEncryptionSettings; }
   // What the password that opened the file unlocked (none for an unencrypted file).
   const TkvPDFDecrypt* Decryptor() const { return FDecryptor.get(); }
+
+  // Markings and thumbnails (kvWatermark.cpp, kvImageObject.cpp).
+  // The image conversion: a new image XObject of the picture's RGB samples, Flate
+  // compressed, its alpha (if any) as a soft mask; one user (the reference returned).
+  std::unique_ptr<TkvPDFIndirectReference> CreateImageObject(const TkvPicture& picture, const std::string& name);
+  // Stamps the template on the pages of the range (all pages in the second form).
+  void InsertWatermark(TkvWaterMarkTemplate& tmpl, const std::string& pageRange);
+  void InsertWatermark(TkvWaterMarkTemplate& tmpl);
+  // Attaches the picture to the page as its /Thumb image, replacing an earlier one.
+  void SetPageThumbnail(int32_t pageNumber, const TkvPicture& picture);
 
 protected:
   void FreeDocumentData() override;
@@ -34,6 +47,10 @@ protected:
   void PagesTakenFrom(TkvCustomPDFDocument& giver) override;
 
 private:
+  friend class TkvWatermarkProcessor;
+  // The shared "q" and "Q" streams that wrap page content under overlays; -1 until made.
+  int32_t FSaveStateStream = -1;
+  int32_t FRestoreStateStream = -1;
   std::unique_ptr<TkvPDFEncryptionSettings> FEncryptionSettings;
   std::unique_ptr<TkvPDFDecrypt> FDecryptor;
   std::unique_ptr<TkvPDFEncryption> FEncryption;
