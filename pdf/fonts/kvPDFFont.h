@@ -104,6 +104,10 @@ class TkvPDFFont {
   // Advance of a glyph in thousandths of the em, measured as the widths are.
   int32_t GlyphWidth(uint32_t glyph) const;
 
+  // The characters of a text in the process code page; for the symbol character set
+  // the bytes are the font's codes and stand for themselves.
+  std::u32string CharsOfText(std::string_view text) const;
+
   // Text (process code page) measured on the screen at the font's size.
   TkvTextExtent ScreenTextExtent(std::string_view text) const;
   // Text metrics at the font's size on the screen (pixels).
@@ -126,6 +130,7 @@ class TkvPDFFont {
   std::string baseFontName_;
   std::unique_ptr<TkvSystemFont> system_;
   TkvTextMetrics metrics_;
+  TkvSharedBytes fontData_;  // the font file, once the TrueType test has read it
 };
 
 // A PDF name object's text for a name: "/" and the name, with blanks, delimiters and

@@ -1,2 +1,0 @@
-// Placeholder until the fonts layer has sources.
-namespace kv {}
