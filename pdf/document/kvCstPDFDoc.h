@@ -158,6 +158,8 @@ protected:
   virtual std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument();
   // Called after pages were taken from `giver` (append, insert, extract, merge).
   virtual void PagesTakenFrom(TkvCustomPDFDocument& giver);
+  // Called at the end of `DeletePages` with the page objects it removed (still stored).
+  virtual void PagesDeleted(const std::vector<TkvPDFIndirectObject*>& deleted);
   // One user less of `obj` and, for every object whose count falls to 0, of what it
   // refers to (pages excepted).
   void ReleaseObject(TkvPDFObject* obj);

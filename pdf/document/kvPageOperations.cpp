@@ -202,6 +202,7 @@ void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vec
 }
 
 void TkvCustomPDFDocument::PagesTakenFrom(TkvCustomPDFDocument&) {}
+void TkvCustomPDFDocument::PagesDeleted(const std::vector<TkvPDFIndirectObject*>&) {}
 
 void TkvCustomPDFDocument::AppendPagesFrom(TkvCustomPDFDocument& source, const std::string& range) {
   Status(msg::SAppendingPages);
@@ -258,16 +259,18 @@ void TkvCustomPDFDocument::ReleaseObject(TkvPDFObject* root) {
 
 void TkvCustomPDFDocument::DeletePages(const std::string& range) {
   std::vector<int32_t> pages = ParsePageRange(range, PageCount());
-  int32_t deleted = 0;
+  std::vector<TkvPDFIndirectObject*> removed;
   for (int32_t n : pages) {
     TkvPDFIndirectObject*& slot = Pages[static_cast<size_t>(n - 1)];
     if (!slot) continue;  // listed twice: already deleted
     slot->RefCount = 1;
     ReleaseObject(slot);
+    removed.push_back(slot);
     slot = nullptr;
-    ++deleted;
   }
+  int32_t deleted = static_cast<int32_t>(removed.size());
   Pages.erase(std::remove(Pages.begin(), Pages.end(), nullptr), Pages.end());
+  if (!removed.empty()) PagesDeleted(removed);
   if (OnStatusMessage) Status(Format(msg::SPagesDeleted, deleted));
 }
 
