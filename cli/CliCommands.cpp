@@ -92,6 +92,8 @@ void Commands::Register(CLI::App& app) {
   AddInputOptions(*del, in_);
   AddOutputOptions(*del, out_);
   del->callback([this] { run_ = [this] { return Delete(); }; });
+
+  RegisterBookmarks(app);
 }
 
 kv::TkvPDFDocument& Commands::NewDocument() {

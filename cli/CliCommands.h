@@ -26,6 +26,8 @@ private:
   int Append(bool insert);
   int Extract();
   int Delete();
+  void RegisterBookmarks(CLI::App& app);  // CliBookmarks.cpp
+  int Bookmarks();
   // Loads a document with the password and progress wiring of the command.
   void Load(kv::TkvPDFDocument& doc, const std::string& file);
   void Save(kv::TkvPDFDocument& doc);
@@ -42,6 +44,7 @@ private:
   std::string file_, other_, pages_;
   int after_ = -1;
   bool json_ = false;
+  std::string import_, unit_ = "pt";
   std::unique_ptr<Progress> progress_;
 };
 

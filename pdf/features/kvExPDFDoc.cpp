@@ -26,18 +26,67 @@ void TkvExPDFDocument::InitDocumentData() {
 
 void TkvExPDFDocument::FreeDocumentData() {
   TkvCustomPDFDocument::FreeDocumentData();
+  FOutlines.reset();
   FEncryption.reset();
   FDecryptor.reset();
   FEncryptionSettings.reset();
 }
 
-// The outline tree is kept as the file has it: every item and its destination is read,
-// so bookmarks survive a rewrite.
 void TkvExPDFDocument::ReadOutlines(TkvPDFDictObject& catalogDict) {
-  TkvPDFObject* outlines = catalogDict.GetValue("/Outlines");
-  if (!outlines) return;
-  ResolveReferences(outlines);
-  Catalog->Outlines = outlines->Clone();
+  FOutlines = ReadOutlineTree(*this, catalogDict.GetValue("/Outlines"));
+}
+
+// The catalog names the outline only while there is one: a tree removed since loading
+// leaves no /Outlines behind.
+void TkvExPDFDocument::BuildOutlines() {
+  Catalog->Outlines.reset();
+  if (FOutlines) WriteOutlineTree(*this, *FOutlines);
+}
+
+TkvPDFOutline* TkvExPDFDocument::CreateOutline(const std::string& title, const TkvPDFDestination* dest) {
+  auto root = std::make_unique<TkvPDFOutline>(this, 0, 0, 0, nullptr);
+  TkvPDFOutline* item = root->AddChild(title, dest);
+  FOutlines = std::move(root);
+  return item;
+}
+
+void TkvExPDFDocument::MergeOutlinesFrom(TkvCustomPDFDocument& source) {
+  auto* ex = dynamic_cast<TkvExPDFDocument*>(&source);
+  if (!ex || ex == this || !ex->FOutlines) return;
+  std::unique_ptr<TkvPDFOutline> copy = ex->FOutlines->CloneTree(this);
+  TakeOutlineObjects(*ex, *copy);
+  if (!FOutlines) {
+    if (copy->FirstChild()) FOutlines = std::move(copy);
+  } else if (!FOutlines->FirstChild()) {
+    FOutlines = std::move(copy);
+  } else {
+    TkvPDFOutline* last = FOutlines->FirstChild();
+    while (last->Next()) last = last->Next();
+    while (std::unique_ptr<TkvPDFOutline> item = copy->DetachFirstChild())
+      last = FOutlines->InsertChild(last, std::move(item));
+  }
+}
+
+// Copied items keep their references: what they name besides pages (actions, file
+// specifications) is copied from the source's objects, once.
+void TkvExPDFDocument::TakeOutlineObjects(TkvExPDFDocument& source, TkvPDFOutline& tree) {
+  TkvObjectList list;
+  source.CollectSkip = ObjectStore.get();
+  try {
+    std::vector<TkvPDFOutline*> pending{&tree};
+    while (!pending.empty()) {
+      TkvPDFOutline* node = pending.back();
+      pending.pop_back();
+      if (TkvPDFDictObject* d = node->Dictionary()) source.CollectReferences(list, d);
+      for (TkvPDFOutline* child = node->FirstChild(); child; child = child->Next()) pending.push_back(child);
+    }
+  } catch (...) {
+    source.CollectSkip = nullptr;
+    for (int32_t i = 0; i < list.Count(); ++i) delete list.GetObject(i);
+    throw;
+  }
+  source.CollectSkip = nullptr;
+  ObjectStore->MergeList(list);
 }
 
 // The form is kept as the file has it: fields, widgets and default resources.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "pdf/document/kvCstPDFDoc.h"
+#include "pdf/features/kvOutlines.h"
 #include "pdf/security/kvPDFCrypt.h"
 
 namespace kv {
@@ -33,10 +34,19 @@ public:
   // Attaches the picture to the page as its /Thumb image, replacing an earlier one.
   void SetPageThumbnail(int32_t pageNumber, const TkvPicture& picture);
 
+  // The outline (kvOutlines.h): the root node, null when the document has none.
+  TkvPDFOutline* Outlines() const { return FOutlines.get(); }
+  // Replaces the outline by a root with one item, which is returned.
+  TkvPDFOutline* CreateOutline(const std::string& title, const TkvPDFDestination* dest);
+  // Removes the outline: the document is saved without one.
+  void DeleteOutlines() { FOutlines.reset(); }
+
 protected:
   void FreeDocumentData() override;
   void InitDocumentData() override;
   void ReadOutlines(TkvPDFDictObject& catalogDict) override;
+  void BuildOutlines() override;
+  void MergeOutlinesFrom(TkvCustomPDFDocument& source) override;
   void ReadAcroForm(int32_t objectNumber) override;
   void OpenEncrypted(const std::string& password) override;
   bool IsEncrypting() override;
@@ -54,6 +64,8 @@ private:
   std::unique_ptr<TkvPDFEncryptionSettings> FEncryptionSettings;
   std::unique_ptr<TkvPDFDecrypt> FDecryptor;
   std::unique_ptr<TkvPDFEncryption> FEncryption;
+  std::unique_ptr<TkvPDFOutline> FOutlines;
+  void TakeOutlineObjects(TkvExPDFDocument& source, TkvPDFOutline& tree);
 };
 
 }  // namespace kv

@@ -1,0 +1,304 @@
+// The outline tree in a file: reading it when a document is loaded, writing fresh item
+// dictionaries when it is saved.
+#include <unordered_set>
+#include <vector>
+
+#include "pdf/features/kvExPDFDoc.h"
+#include "pdf/features/kvOutlines.h"
+#include "pdf/features/kvOutlinesConsts.h"
+
+namespace kv {
+
+namespace {
+
+// Real outlines nest a handful of levels. The bound ends a hostile chain of /First links
+// thousands deep (each level is a pending entry and, when written, a level of the tree
+// readers walk recursively).
+constexpr int kMaxOutlineDepth = 256;
+// Titles, destinations and actions named through references to references are followed
+// this far.
+constexpr int kMaxReferenceChain = 8;
+// Written items are keyed with this owner: no document has identity 0, so their keys never
+// meet those of the stored objects.
+constexpr int32_t kWrittenItemOwner = 0;
+
+constexpr std::string_view kLinkKeys[] = {"/Parent", "/Prev", "/Next", "/First", "/Last", "/Count"};
+
+bool IsLinkKey(std::string_view key) {
+  for (std::string_view k : kLinkKeys)
+    if (k == key) return true;
+  return false;
+}
+
+void Warn(TkvExPDFDocument& doc, const std::string& text) {
+  if (doc.OnWarning) doc.OnWarning(&doc, text);
+}
+
+// The object `v` names, through stored objects or the file; null for a missing or free
+// object. `holder` keeps an object read for the call.
+const TkvPDFObject* Follow(TkvExPDFDocument& doc, const TkvPDFObject* v, TkvPDFObjectPtr& holder) {
+  for (int depth = 0; v && v->IsReference(); ++depth) {
+    if (depth >= kMaxReferenceChain) return nullptr;
+    const auto* ref = static_cast<const TkvPDFIndirectReference*>(v);
+    if (const TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref)) {
+      v = stored->Value.get();
+      continue;
+    }
+    if (ref->Owner != doc.DocumentId()) return nullptr;
+    std::unique_ptr<TkvPDFIndirectObject> obj = doc.ReadObjectAt(ref->ObjectNumber);
+    if (!obj || obj->Generation != ref->Generation) return nullptr;
+    holder = std::move(obj->Value);
+    v = holder.get();
+  }
+  return v;
+}
+
+// A destination given by name (or through a reference) as the explicit destination the
+// document names it by; the object itself when the name is unknown; null when it names
+// nothing.
+TkvPDFObjectPtr ResolveDestination(TkvExPDFDocument& doc, const TkvPDFObject* value) {
+  TkvPDFObjectPtr holder;
+  const TkvPDFObject* target = Follow(doc, value, holder);
+  if (!target || target->IsNull()) return nullptr;
+  if (target->IsString() || target->IsName()) {
+    std::string name = target->IsString() ? static_cast<const TkvPDFStringObject*>(target)->RawBytes()
+                                          : static_cast<const TkvPDFNameObject*>(target)->NameWithoutSlash();
+    TkvPDFObjectPtr found = doc.LookupNamedDestination(name);
+    if (found && found->IsArray()) return found;
+  }
+  return target->Clone();
+}
+
+// Replaces `key` of `dict` by the resolved destination, or removes it.
+void ResolveDestinationEntry(TkvExPDFDocument& doc, TkvPDFDictObject& dict, std::string_view key) {
+  TkvPDFObject* value = dict.GetValue(key);
+  if (!value || value->IsArray()) return;
+  if (TkvPDFObjectPtr resolved = ResolveDestination(doc, value))
+    dict.SetValue(key, std::move(resolved));
+  else
+    dict.Remove(key);
+}
+
+bool IsGoTo(const TkvPDFDictObject& action) {
+  const TkvPDFObject* s = action.GetValue("/S");
+  return !s || (s->IsName() && static_cast<const TkvPDFNameObject*>(s)->Value == "/GoTo");
+}
+
+// An action kept with the item: its target resolved, and what it refers to (a URI, a file
+// specification, a following action) loaded with the document. The /D of a remote action
+// names a place in another file and is left as it is.
+void ReadAction(TkvExPDFDocument& doc, TkvPDFDictObject& action) {
+  if (IsGoTo(action)) ResolveDestinationEntry(doc, action, "/D");
+  for (int32_t i = 0; i < action.Count(); ++i) {
+    TkvPDFObject* v = action.GetValueAt(i);
+    if (v && !(action.GetKeyAt(i)->Value == "/D" && IsGoTo(action))) doc.ResolveReferences(v);
+  }
+}
+
+// The item dictionary as the node keeps it: links removed, the title a direct string, the
+// destination explicit where the document names it, the action a direct dictionary.
+void PrepareItem(TkvExPDFDocument& doc, TkvPDFDictObject& dict) {
+  for (std::string_view key : kLinkKeys) dict.Remove(key);
+  if (TkvPDFObject* title = dict.GetValue("/Title")) {
+    if (title->IsReference()) {
+      if (std::unique_ptr<TkvPDFStringObject> s = doc.ResolveToString(title))
+        dict.SetValue("/Title", std::move(s));
+      else
+        dict.Remove("/Title");
+    } else if (!title->IsString()) {
+      throw EUnexpectedObjectError(msg::SUnexpectedObject);
+    }
+  }
+  ResolveDestinationEntry(doc, dict, "/Dest");
+  if (TkvPDFObject* a = dict.GetValue("/A")) {
+    TkvPDFObjectPtr holder;
+    const TkvPDFObject* action = Follow(doc, a, holder);
+    if (!action || action->IsNull()) {
+      dict.Remove("/A");
+    } else if (!action->IsDictionary()) {
+      throw EUnexpectedError(msg::SUnexpectedError);
+    } else {
+      std::unique_ptr<TkvPDFDictObject> copy = static_cast<const TkvPDFDictObject*>(action)->CloneDict();
+      ReadAction(doc, *copy);
+      dict.SetValue("/A", std::move(copy));
+    }
+  }
+  // Whatever else the item holds (colour, style, structure) is kept with what it refers to.
+  for (int32_t i = 0; i < dict.Count(); ++i) {
+    const std::string& key = dict.GetKeyAt(i)->Value;
+    if (key != "/Title" && key != "/Dest" && key != "/A") doc.ResolveReferences(dict.GetValueAt(i));
+  }
+}
+
+// A node for the dictionary `value` of object (number, generation); `first` and `next`
+// receive its links.
+std::unique_ptr<TkvPDFOutline> MakeNode(TkvExPDFDocument& doc, TkvPDFObjectPtr value, int32_t number,
+                                        uint16_t generation, TkvPDFObjectPtr& first, TkvPDFObjectPtr& next) {
+  if (!value || !value->IsDictionary()) return nullptr;
+  std::unique_ptr<TkvPDFDictObject> dict(static_cast<TkvPDFDictObject*>(value.release()));
+  if (int32_t i = dict->IndexOfKey("/First"); i >= 0) first = dict->TakeValueAt(i);
+  if (int32_t i = dict->IndexOfKey("/Next"); i >= 0) next = dict->TakeValueAt(i);
+  PrepareItem(doc, *dict);
+  if (dict->Count() == 0) dict.reset();
+  return std::make_unique<TkvPDFOutline>(&doc, doc.DocumentId(), number, generation, std::move(dict));
+}
+
+std::unique_ptr<TkvPDFOutline> ReadNode(TkvExPDFDocument& doc, const TkvPDFIndirectReference& ref,
+                                        TkvPDFObjectPtr& first, TkvPDFObjectPtr& next) {
+  std::unique_ptr<TkvPDFIndirectObject> obj = doc.ReadObjectAt(ref.ObjectNumber);
+  if (!obj || obj->Generation != ref.Generation) return nullptr;
+  return MakeNode(doc, std::move(obj->Value), obj->ObjectNumber, obj->Generation, first, next);
+}
+
+// Whether an item is written: not when its destination names a page that is no longer in
+// the document. A GoTo action's target counts as the destination.
+bool TargetStillThere(TkvExPDFDocument& doc, const TkvPDFOutline& node) {
+  const TkvPDFDictObject* d = node.Dictionary();
+  const TkvPDFObject* target = d ? d->GetValue("/Dest") : nullptr;
+  if (d && !target) {
+    const TkvPDFObject* a = d->GetValue("/A");
+    if (a && a->IsDictionary() && IsGoTo(*static_cast<const TkvPDFDictObject*>(a)))
+      target = static_cast<const TkvPDFDictObject*>(a)->GetValue("/D");
+  }
+  if (!target || !target->IsArray() || static_cast<const TkvPDFArrayObject*>(target)->Count() == 0) return true;
+  const TkvPDFObject* page = static_cast<const TkvPDFArrayObject*>(target)->GetItem(0);
+  if (page && page->IsReference()) {
+    const TkvPDFIndirectObject* stored = doc.ObjectStore->Find(static_cast<const TkvPDFIndirectReference*>(page));
+    return stored && stored->RefCount != 0;
+  }
+  if (page && !page->IsNull()) Warn(doc, msg::SExpectedPageReference);
+  return true;
+}
+
+std::unique_ptr<TkvPDFIndirectReference> WrittenRef(int32_t number) {
+  return std::make_unique<TkvPDFIndirectReference>(kWrittenItemOwner, number, 0);
+}
+
+// The item's own entries in writing order: destination, title, action, then the rest.
+std::unique_ptr<TkvPDFDictObject> ItemEntries(const TkvPDFOutline& node) {
+  auto dict = std::make_unique<TkvPDFDictObject>();
+  const TkvPDFDictObject* src = node.Dictionary();
+  if (!src) return dict;
+  for (std::string_view key : {"/Dest", "/Title", "/A"})
+    if (int32_t i = src->IndexOfKey(key); i >= 0) {
+      const TkvPDFObject* v = src->GetValueAt(i);
+      dict->AddObject(key, v ? v->Clone() : nullptr);
+    }
+  for (int32_t i = 0; i < src->Count(); ++i) {
+    const std::string& key = src->GetKeyAt(i)->Value;
+    if (key == "/Dest" || key == "/Title" || key == "/A" || IsLinkKey(key)) continue;
+    const TkvPDFObject* v = src->GetValueAt(i);
+    dict->AddObject(key, v ? v->Clone() : nullptr);
+  }
+  return dict;
+}
+
+}  // namespace
+
+std::unique_ptr<TkvPDFOutline> ReadOutlineTree(TkvExPDFDocument& doc, TkvPDFObject* outlines) {
+  if (!outlines) return nullptr;
+  std::unordered_set<int32_t> seen;
+  TkvPDFObjectPtr first, next;
+  std::unique_ptr<TkvPDFOutline> root;
+  if (outlines->IsReference()) {
+    const auto* ref = static_cast<const TkvPDFIndirectReference*>(outlines);
+    if (ref->Owner != doc.DocumentId()) return nullptr;
+    seen.insert(ref->ObjectNumber);
+    root = ReadNode(doc, *ref, first, next);
+  } else {
+    root = MakeNode(doc, outlines->Clone(), 0, 0, first, next);
+  }
+  if (!root) return nullptr;
+
+  // Items are read in tree order with a stack of links still to follow: a /First link to
+  // read before the /Next link of the same item.
+  struct Pending {
+    TkvPDFObjectPtr Link;
+    TkvPDFOutline* Parent;
+    TkvPDFOutline* Prev;
+    int Depth;
+  };
+  std::vector<Pending> stack;
+  stack.push_back({std::move(first), root.get(), nullptr, 1});
+  bool warnedDepth = false;
+  while (!stack.empty()) {
+    Pending p = std::move(stack.back());
+    stack.pop_back();
+    if (!p.Link || !p.Link->IsReference()) continue;
+    const auto* ref = static_cast<const TkvPDFIndirectReference*>(p.Link.get());
+    if (ref->Owner != doc.DocumentId()) continue;
+    if (p.Depth > kMaxOutlineDepth) {
+      if (!warnedDepth) Warn(doc, Format(msg::SOutlineTooDeep, kMaxOutlineDepth));
+      warnedDepth = true;
+      continue;
+    }
+    if (!seen.insert(ref->ObjectNumber).second) {
+      Warn(doc, Format(msg::SOutlineLoop, ref->ObjectNumber));
+      continue;
+    }
+    TkvPDFObjectPtr childFirst, childNext;
+    std::unique_ptr<TkvPDFOutline> node = ReadNode(doc, *ref, childFirst, childNext);
+    if (!node) continue;
+    TkvPDFOutline* placed = p.Parent->InsertChild(p.Prev, std::move(node));
+    stack.push_back({std::move(childNext), p.Parent, placed, p.Depth});
+    stack.push_back({std::move(childFirst), placed, nullptr, p.Depth + 1});
+  }
+  return root;
+}
+
+void WriteOutlineTree(TkvExPDFDocument& doc, const TkvPDFOutline& root) {
+  TkvPDFObjectStore& out = *doc.NewObjects;
+  struct Item {
+    const TkvPDFOutline* Node;
+    int32_t Number;
+    size_t Parent;
+    int32_t Prev = 0, Next = 0;
+    std::vector<size_t> Kids;
+  };
+  // First the items that are written, numbered in tree order; an item left out takes its
+  // subtree with it, and its siblings close up, so no link names an item not written.
+  std::vector<Item> items;
+  items.push_back({&root, out.NewObjectNumber(), 0, 0, 0, {}});
+  std::vector<std::pair<const TkvPDFOutline*, size_t>> stack{{root.FirstChild(), 0}};
+  while (!stack.empty()) {
+    auto [node, parent] = stack.back();
+    stack.pop_back();
+    if (!node) continue;
+    stack.emplace_back(node->Next(), parent);
+    if (!TargetStillThere(doc, *node)) continue;
+    size_t index = items.size();
+    items.push_back({node, out.NewObjectNumber(), parent, 0, 0, {}});
+    items[parent].Kids.push_back(index);
+    stack.emplace_back(node->FirstChild(), index);
+  }
+  for (const Item& item : items)
+    for (size_t k = 0; k < item.Kids.size(); ++k) {
+      if (k > 0) items[item.Kids[k]].Prev = items[item.Kids[k - 1]].Number;
+      if (k + 1 < item.Kids.size()) items[item.Kids[k]].Next = items[item.Kids[k + 1]].Number;
+    }
+
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Item& item = items[i];
+    std::unique_ptr<TkvPDFDictObject> dict = i == 0 ? std::make_unique<TkvPDFDictObject>() : ItemEntries(*item.Node);
+    if (i != 0) {
+      dict->AddObject("/Parent", WrittenRef(items[item.Parent].Number));
+      if (item.Prev) dict->AddObject("/Prev", WrittenRef(item.Prev));
+      if (item.Next) dict->AddObject("/Next", WrittenRef(item.Next));
+    }
+    auto count = static_cast<int32_t>(item.Kids.size());
+    if (count > 0) {
+      dict->AddObject("/First", WrittenRef(items[item.Kids.front()].Number));
+      dict->AddObject("/Last", WrittenRef(items[item.Kids.back()].Number));
+    }
+    // Items are written closed: the root counts the items shown, its children; an item
+    // with children counts them negative.
+    if (i == 0)
+      dict->AddInteger("/Count", count);
+    else if (count > 0)
+      dict->AddInteger("/Count", -count);
+    out.Add(std::make_unique<TkvPDFIndirectObject>(kWrittenItemOwner, item.Number, 0, std::move(dict), 1));
+  }
+  doc.Catalog->Outlines = WrittenRef(items.front().Number);
+}
+
+}  // namespace kv
