@@ -234,6 +234,7 @@ const std::array<char16_t, 256>& EncodingTable(int encodingIndex) {
   static const Table kMacRoman = [] {
     Table t = IconvTable("MACINTOSH");
     t[0xDB] = 0x00A4;  // the PDF encoding keeps the currency sign where later Macs put the euro
+    t[0xC6] = 0x2206;  // the maker's own table says increment, not the Greek capital
     return t;
   }();
   static const Table kExpert = ExpertTable();
