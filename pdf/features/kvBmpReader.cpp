@@ -39,7 +39,7 @@ struct Channel {
   uint8_t Of(uint32_t pixel) const {
     if (!Max) return 0;
     uint64_t v = (pixel & Mask) >> Shift;
-    return static_cast<uint8_t>((v * 255 + Max / 2) / Max);
+    return static_cast<uint8_t>(v * 255 / Max);
   }
 };
 
