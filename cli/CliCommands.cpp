@@ -94,6 +94,7 @@ void Commands::Register(CLI::App& app) {
   del->callback([this] { run_ = [this] { return Delete(); }; });
 
   RegisterBookmarks(app);
+  RegisterFields(app);
 }
 
 kv::TkvPDFDocument& Commands::NewDocument() {

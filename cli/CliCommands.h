@@ -28,6 +28,12 @@ private:
   int Delete();
   void RegisterBookmarks(CLI::App& app);  // CliBookmarks.cpp
   int Bookmarks();
+  // Form fields (CliFields.cpp).
+  void RegisterFields(CLI::App& app);
+  int Fields();
+  int Fill();
+  std::vector<std::string> assignments_;
+  std::string valuesFile_;
   // Loads a document with the password and progress wiring of the command.
   void Load(kv::TkvPDFDocument& doc, const std::string& file);
   void Save(kv::TkvPDFDocument& doc);

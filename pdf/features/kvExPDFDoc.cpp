@@ -26,6 +26,8 @@ void TkvExPDFDocument::InitDocumentData() {
 
 void TkvExPDFDocument::FreeDocumentData() {
   TkvCustomPDFDocument::FreeDocumentData();
+  FFields.reset();
+  FFallbackFont = nullptr;
   FOutlines.reset();
   FEncryption.reset();
   FDecryptor.reset();
@@ -87,11 +89,6 @@ void TkvExPDFDocument::TakeOutlineObjects(TkvExPDFDocument& source, TkvPDFOutlin
   }
   source.CollectSkip = nullptr;
   ObjectStore->MergeList(list);
-}
-
-// The form is kept as the file has it: fields, widgets and default resources.
-void TkvExPDFDocument::ReadAcroForm(int32_t) {
-  if (Catalog->AcroForm) ResolveReferences(Catalog->AcroForm.get());
 }
 
 void TkvExPDFDocument::OpenEncrypted(const std::string& password) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "pdf/document/kvCstPDFDoc.h"
+#include "pdf/features/kvAcroForm.h"
 #include "pdf/features/kvOutlines.h"
 #include "pdf/security/kvPDFCrypt.h"
 
@@ -41,6 +42,20 @@ public:
   // Removes the outline: the document is saved without one.
   void DeleteOutlines() { FOutlines.reset(); }
 
+  // Form fields (kvAcroFormDoc.cpp), by 0-based index. Every operation but the count
+  // raises ENoAcroFields without a form and EFieldNotFound for an index out of range.
+  int32_t FieldCount() const;
+  std::string FieldName(int32_t index) const;
+  std::vector<std::string> FieldOptions(int32_t index) const;
+  std::string FieldValue(int32_t index) const;
+  TkvFieldType FieldType(int32_t index) const;
+  bool FieldReadOnly(int32_t index) const;
+  void SetFieldValue(int32_t index, const std::string& value);
+  // The index of the field with this full name; -1 when there is none.
+  int32_t IndexOfField(const std::string& name) const;
+  // The field list; null when the document has no form.
+  const TkvAcroFormFields* FormFields() const { return FFields.get(); }
+
 protected:
   void FreeDocumentData() override;
   void InitDocumentData() override;
@@ -48,6 +63,9 @@ protected:
   void BuildOutlines() override;
   void MergeOutlinesFrom(TkvCustomPDFDocument& source) override;
   void ReadAcroForm(int32_t objectNumber) override;
+  void CopyFormFieldsTo(TkvCustomPDFDocument& target) override;
+  void MergeFormFieldsFrom(TkvCustomPDFDocument& source) override;
+  void PagesDeleted(const std::vector<TkvPDFIndirectObject*>& deleted) override;
   void OpenEncrypted(const std::string& password) override;
   bool IsEncrypting() override;
   void PrepareEncryption() override;
@@ -64,6 +82,14 @@ private:
   std::unique_ptr<TkvPDFEncryptionSettings> FEncryptionSettings;
   std::unique_ptr<TkvPDFDecrypt> FDecryptor;
   std::unique_ptr<TkvPDFEncryption> FEncryption;
+  std::unique_ptr<TkvAcroFormFields> FFields;
+  // The Helvetica font dictionary of appearances whose font no resource defines.
+  TkvPDFIndirectObject* FFallbackFont = nullptr;
+  TkvPDFDictObject* FormDictionary() const;
+  TkvAcroFormField& CheckedField(int32_t index) const;
+  void RebuildFieldList();
+  // Copies into `into` what `root` refers to in `from` and `into` lacks (pages excepted).
+  static void CopyReferencedObjects(TkvExPDFDocument& from, TkvPDFObject* root, TkvPDFObjectStore& into);
   std::unique_ptr<TkvPDFOutline> FOutlines;
   void TakeOutlineObjects(TkvExPDFDocument& source, TkvPDFOutline& tree);
 };
