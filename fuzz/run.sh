@@ -2,7 +2,7 @@
 # Builds the fuzz preset and fuzzes one target, or every target, for a time budget each.
 #
 #   fuzz/run.sh TARGET SECONDS     one target (read_object, xref, load_save, filters,
-#                                  page_range, encrypted_load)
+#                                  page_range, encrypted_load, font_subset)
 #   fuzz/run.sh all SECONDS        every target in turn, SECONDS each
 #
 # New corpus entries go to fuzz/corpus-work/TARGET/ (git-ignored); the seed corpus
@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(read_object xref load_save filters page_range encrypted_load)
+all_targets=(read_object xref load_save filters page_range encrypted_load font_subset)
 target=${1:-}
 budget=${2:-}
 if [[ -z "$target" || -z "$budget" || ! "$budget" =~ ^[0-9]+$ ]]; then
@@ -32,6 +32,7 @@ max_len() {
     load_save | encrypted_load) echo 262144 ;;
     read_object | xref | filters) echo 65536 ;;
     page_range) echo 1024 ;;
+    font_subset) echo 65536 ;;
   esac
 }
 
