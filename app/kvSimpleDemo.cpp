@@ -302,8 +302,6 @@ void TfrmMain::RestartClicked() {
   FPDFDoc->Reset();
   FPDFTmpDoc->Reset();
   ResetControls();
-  tsWatermark->ResetControls();
-  tsStart->ResetControls();
   FHistory = {};
   ShowPage(tsStart);
   btnBack->setEnabled(false);
