@@ -67,10 +67,15 @@ public:
   void Reset();
   int32_t PageCount() const { return static_cast<int32_t>(Pages.size()); }
   bool LoadFromFile(const std::string& fileName);
+  // Loads a file held in memory (one read from a pipe, say) as LoadFromFile loads one on
+  // disk; `name` is what FileName reports.
+  bool LoadFromMemory(TkvSharedBytes bytes, const std::string& name);
   // Saves under `fileName`, with ".pdf" appended when its extension is another.
   void SaveToFile(const std::string& fileName);
   // Saves under exactly `fileName`.
   void SaveToFileAs(const std::string& fileName);
+  // Writes the whole file to `stream` (a pipe, a device, a file the host opened itself).
+  void SaveToStream(TkvStream& stream);
 
   // Page operations.
   static std::vector<int32_t> ParsePageRange(const std::string& text, int32_t pageCount);
@@ -79,6 +84,13 @@ public:
   void ExtractPagesTo(TkvCustomPDFDocument& target, const std::string& range);
   void DeletePages(const std::string& range);
   void MergeDocuments(const std::vector<std::string>& fileList);
+  // One input of a merge, loaded by the host: pages `range` of `source` (every page when
+  // empty) after the last page, with its outline and form fields, as MergeDocuments takes
+  // each file.
+  void MergePagesFrom(TkvCustomPDFDocument& source, const std::string& range);
+  // Turns pages `range` clockwise by `angle` degrees (a multiple of 90, negative turns
+  // the other way), added to each page's rotation.
+  void RotatePages(const std::string& range, int32_t angle);
 
   // Document information, view settings, transitions, page sizes.
   std::string GetAuthor() const { return GetInfoText("/Author"); }
@@ -97,6 +109,9 @@ public:
   TkvPDFViewerPreferences& ViewerPreferences() { return *Catalog->ViewerPreferences; }
   void SetPageTransition(const std::string& range, uint8_t effect, float duration);
   TkvPDFRect GetPageMediaBox(int32_t pageNumber) const;
+  // Every entry of the information dictionary in the file's order: the key without its
+  // slash and the value, a reference followed through the store; null entries are left out.
+  std::vector<std::pair<std::string, const TkvPDFObject*>> InfoEntries() const;
 
   // Output choices (the engine never switches them on by itself).
   TkvCompression& Compression() { return *FCompression; }
@@ -195,7 +210,9 @@ private:
   friend class TkvDocumentWriter;
   friend class TkvPageTaker;
 
+  bool LoadFromInput(TkvStream& input);
   void ReadCatalog();
+  void KeepOtherCatalogEntries(TkvPDFDictObject& catalog);
   void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path,
                      std::unordered_set<int32_t>& visitedNodes);
   void SeparateRepeatedPages();
@@ -213,7 +230,6 @@ private:
   void WriteXRefAndTrailer(std::string& buf);
   void TakePages(TkvCustomPDFDocument& giver, const std::vector<int32_t>& pages, TkvOperation op, int32_t position,
                  TkvCustomPDFDocument* reporter);
-  void SaveToStream(TkvStream& stream);
 
   int32_t FDocumentId = 0;
   std::string FFileName;

@@ -41,5 +41,6 @@ inline constexpr const char* SExtractingPages = "Extracting Pages...";
 inline constexpr const char* SPagesDeleted = "%d pages deleted";
 inline constexpr const char* SMergingFile = "Merging File: %s";
 inline constexpr const char* SDocumentsMerged = "%d documents merged successfully";
+inline constexpr const char* SInvalidRotation = "Invalid page rotation (%d): pages turn by multiples of 90 degrees";
 inline constexpr const char* SExtractIntoItself = "Pages cannot be extracted into the document they come from";
 }  // namespace kv::msg

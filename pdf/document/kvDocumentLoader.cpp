@@ -117,12 +117,25 @@ bool TkvCustomPDFDocument::LoadFromFile(const std::string& fileName) {
     size_t size = bytes->size();
     input = std::make_unique<TkvMemoryStream>(std::move(bytes), 0, size);
   }
+  return LoadFromInput(*input);
+}
+
+bool TkvCustomPDFDocument::LoadFromMemory(TkvSharedBytes bytes, const std::string& name) {
+  if (FDocumentLoaded) Reset();
+  FFileName = name;
+  if (!bytes) bytes = std::make_shared<const std::string>();
+  size_t size = bytes->size();
+  TkvMemoryStream input(std::move(bytes), 0, size);
+  return LoadFromInput(input);
+}
+
+bool TkvCustomPDFDocument::LoadFromInput(TkvStream& input) {
   struct ReaderGuard {
     TkvCustomPDFDocument* doc;
     ~ReaderGuard() { doc->Reader.reset(); }
   } guard{this};
 
-  ReadStructure(*input);
+  ReadStructure(input);
   if (!FEncrypted) {
     ReadBody();
   } else if (OnPassword) {
@@ -443,6 +456,7 @@ void TkvCustomPDFDocument::ReadCatalog() {
     ResolveReferences(openAction);
     Catalog->OpenAction = openAction->Clone();
   }
+  KeepOtherCatalogEntries(*catalog);
   Status(msg::SReadingOutlines);
   if (catalog->GetValue("/Outlines")) ReadOutlines(*catalog);
   Progress(100);

@@ -34,6 +34,18 @@ std::string TkvCustomPDFDocument::GetInfoText(const char* key) const {
   return static_cast<TkvPDFStringObject*>(v)->DecodedText();
 }
 
+std::vector<std::pair<std::string, const TkvPDFObject*>> TkvCustomPDFDocument::InfoEntries() const {
+  std::vector<std::pair<std::string, const TkvPDFObject*>> entries;
+  const TkvPDFDictObject& info = *Info->Dictionary;
+  for (int32_t i = 0; i < info.Count(); ++i) {
+    TkvPDFObject* v = info.Values[static_cast<size_t>(i)].get();
+    if (v && v->IsReference()) v = ObjectStore->Resolve(v);
+    if (!v || v->IsNull() || v->IsReference()) continue;
+    entries.emplace_back(info.Keys[static_cast<size_t>(i)]->NameWithoutSlash(), v);
+  }
+  return entries;
+}
+
 void TkvCustomPDFDocument::SetInfoText(const char* key, const std::string& text) {
   Info->Dictionary->SetValue(key, MakeTextString(text));
 }

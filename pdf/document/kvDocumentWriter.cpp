@@ -250,6 +250,9 @@ void TkvCustomPDFDocument::WriteCatalog(std::string& buf) {
   }
   line("/AcroForm", Catalog->AcroForm.get());
   line("/OpenAction", Catalog->OpenAction.get());
+  const TkvPDFDictObject& others = *Catalog->Others;
+  for (int32_t i = 0; i < others.Count(); ++i)
+    line(others.Keys[static_cast<size_t>(i)]->Value.c_str(), others.Values[static_cast<size_t>(i)].get());
   buf += ">>";
 }
 

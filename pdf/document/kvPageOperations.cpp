@@ -284,18 +284,30 @@ void TkvCustomPDFDocument::MergeDocuments(const std::vector<std::string>& fileLi
     std::unique_ptr<TkvCustomPDFDocument> temp = CreateTemporaryDocument();
     temp->OnPassword = OnPassword;
     temp->OnWarning = OnWarning;
-    if (!temp->LoadFromFile(file)) return;
-    if (temp->PageCount() > 0)
-      TakePages(*temp, ParsePageRange("1-" + std::to_string(temp->PageCount()), temp->PageCount()), opAppend, 0,
-                nullptr);
+    if (!temp->LoadFromFile(file)) {
+      // A cancelled password ends the merge: what was merged stays, but unfinished.
+      FDocumentLoaded = false;
+      return;
+    }
+    MergePagesFrom(*temp, "");
     ++merged;
-    MergeOutlinesFrom(*temp);
-    MergeFormFieldsFrom(*temp);
     temp.reset();
     OperationProgress(opMerge, i + 1, total);
   }
   FDocumentLoaded = true;
   if (OnStatusMessage) Status(Format(msg::SDocumentsMerged, merged));
+}
+
+void TkvCustomPDFDocument::MergePagesFrom(TkvCustomPDFDocument& source, const std::string& range) {
+  // An empty range of a document without pages takes nothing (rather than failing as
+  // the range "1-0").
+  if (!range.empty() || source.PageCount() > 0) {
+    std::vector<int32_t> pages = ParsePageRange(range, source.PageCount());
+    TakePages(source, pages, opAppend, 0, nullptr);
+  }
+  MergeOutlinesFrom(source);
+  MergeFormFieldsFrom(source);
+  FDocumentLoaded = true;
 }
 
 }  // namespace kv

@@ -101,6 +101,9 @@ void TkvExPDFDocument::OpenEncrypted(const std::string& password) {
 bool TkvExPDFDocument::IsEncrypting() { return FEncryptionSettings && FEncryptionSettings->Enabled(); }
 
 void TkvExPDFDocument::PrepareEncryption() {
+  // 128-bit keys came with PDF 1.4: an older header names a version whose readers
+  // cannot open the file.
+  if (FEncryptionSettings->Level() == el128bit) RequirePDFVersion(1, 4);
   FEncryption = TkvPDFEncryption::Create(kOutputName, *FEncryptionSettings, GetCreationDate());
 }
 

@@ -354,6 +354,9 @@ struct TkvPDFCatalog {
   TkvPDFObjectPtr OpenAction;
   TkvPDFObjectPtr AcroForm;
   TkvPDFObjectPtr Metadata;
+  // Every other entry of the file's catalog (page labels, language, structure tree,
+  // optional content...), with what it refers to loaded: written back as read.
+  std::unique_ptr<TkvPDFDictObject> Others = std::make_unique<TkvPDFDictObject>();
 };
 
 }  // namespace kv
