@@ -33,8 +33,9 @@ void TkvWatermarkProcessor::MakeStateStreams() {
 void TkvWatermarkProcessor::Stamp(const std::vector<int32_t>& pages) {
   for (int32_t n : pages) {
     TkvPDFIndirectObject* pageObject = FDoc.Pages[static_cast<size_t>(n - 1)];
-    TkvPDFDictObject* page = FDoc.ObjectStore->ResolveDictionary(pageObject);
-    if (!page) throw EUnexpectedError(Format(msg::SUnexpectedContentObject, n));
+    TkvPDFObject* value = pageObject ? pageObject->Value.get() : nullptr;
+    if (!value || !value->IsDictionary()) throw EUnexpectedError(Format(msg::SUnexpectedContentObject, n));
+    auto* page = static_cast<TkvPDFDictObject*>(value);
     const TkvPDFIndirectReference& mark = MarkingFor(MediaBoxOf(*page));
     AddResource(*page);
     AddContent(*page, n, mark);
@@ -43,8 +44,9 @@ void TkvWatermarkProcessor::Stamp(const std::vector<int32_t>& pages) {
 
 TkvPDFRect TkvWatermarkProcessor::MediaBoxOf(TkvPDFDictObject& page) const {
   const TkvPDFObjectStore& store = *FDoc.ObjectStore;
-  TkvPDFArrayObject* box = store.ResolveArray(page.GetValue("/MediaBox"));
-  if (!box || box->Count() < 4) return kLetterPage;
+  TkvPDFObject* value = store.Resolve(page.GetValue("/MediaBox"));
+  if (!value || !value->IsArray() || static_cast<TkvPDFArrayObject*>(value)->Count() < 4) return kLetterPage;
+  auto* box = static_cast<TkvPDFArrayObject*>(value);
   double v[4];
   for (int i = 0; i < 4; ++i) {
     TkvPDFObject* item = store.Resolve(box->GetItem(i));
@@ -89,8 +91,9 @@ namespace {
 // nothing; anything else there is not a dictionary we may add to.
 TkvPDFDictObject* DictionaryEntry(const TkvPDFObjectStore& store, TkvPDFDictObject& parent, const char* key) {
   TkvPDFObject* value = parent.GetValue(key);
-  if (TkvPDFDictObject* dict = store.ResolveDictionary(value)) return dict;
-  bool absent = !value || value->IsNull() || (value->IsReference() && !store.Resolve(value));
+  TkvPDFObject* resolved = store.Resolve(value);
+  if (resolved && resolved->IsDictionary()) return static_cast<TkvPDFDictObject*>(resolved);
+  bool absent = !resolved || resolved->IsNull();
   if (!absent) throw EUnexpectedError(msg::SErrorInsertingResource);
   parent.SetValue(key, std::make_unique<TkvPDFDictObject>());
   return static_cast<TkvPDFDictObject*>(parent.GetValue(key));
