@@ -176,6 +176,9 @@ void AddInputOptions(CLI::App& cmd, InputOptions& in) {
          "Password for encrypted inputs (user or owner password)")
       ->type_name("PW");
   cmd.add_flag("-q,--quiet", in.Quiet, "Show no progress bar");
+  cmd.add_flag("--strict", in.Strict,
+               "Read only PDF 1.0-1.5 files with classic cross-reference tables, refusing the rest (by default "
+               "cross-reference and object streams, PDF 1.6-2.0, AES and repairable damage are read too)");
 }
 
 void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
@@ -240,6 +243,7 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
 }
 
 void WirePassword(kv::TkvCustomPDFDocument& doc, const InputOptions& in) {
+  doc.SetReadModernFiles(!in.Strict);
   if (!in.HavePassword) return;
   std::string pw = in.Password;
   doc.OnPassword = [pw](kv::TkvCustomPDFDocument*, std::string& password, bool& cont) {

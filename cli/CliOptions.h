@@ -27,6 +27,7 @@ struct InputOptions {
   std::string Password;
   bool HavePassword = false;
   bool Quiet = false;
+  bool Strict = false;  // read only what the library reads by default (PDF 1.0-1.5, classic tables)
 };
 
 struct OutputOptions {
@@ -43,7 +44,7 @@ void AddInputOptions(CLI::App& cmd, InputOptions& in);
 void AddOutputOptions(CLI::App& cmd, OutputOptions& out);
 
 // Gives the password to every encrypted input (the library's "Wrong password." when it
-// does not open one).
+// does not open one), and opens modern files unless --strict.
 void WirePassword(kv::TkvCustomPDFDocument& doc, const InputOptions& in);
 // Applies the output options to the document about to be saved. Fails with a library
 // exception (or UsageError for a malformed value) before anything is written.

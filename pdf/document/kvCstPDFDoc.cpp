@@ -7,6 +7,7 @@
 
 #include "core/kvUtils.h"
 #include "pdf/document/kvCstPDFDocConsts.h"
+#include "pdf/document/kvModernReading.h"
 #include "pdf/objects/kvPDFObjectUtils.h"
 
 namespace kv {
@@ -109,6 +110,7 @@ void TkvCustomPDFDocument::InitDocumentData() {
   FCompression = std::make_unique<TkvCompression>();
   FASCIIEncode = std::make_unique<TkvASCIIEncode>();
   FPDFVersion = 4;
+  FPDFMajorVersion = 1;
   Info = std::make_unique<TkvPDFInfo>();
   Catalog = std::make_unique<TkvPDFCatalog>();
   Trailer = std::make_unique<TkvPDFTrailer>();
@@ -129,6 +131,14 @@ void TkvCustomPDFDocument::FreeDocumentData() {
   XRefItems.clear();
   XRefItems.shrink_to_fit();
   Reader.reset();
+  FModern.reset();  // after the reader, which may read the bytes it holds
+}
+
+void TkvCustomPDFDocument::RequirePDFVersion(uint8_t major, uint8_t minor) {
+  if (major > FPDFMajorVersion || (major == FPDFMajorVersion && minor > FPDFVersion)) {
+    FPDFMajorVersion = major;
+    FPDFVersion = minor;
+  }
 }
 
 std::unique_ptr<TkvCustomPDFDocument> TkvCustomPDFDocument::CreateTemporaryDocument() {

@@ -33,6 +33,8 @@ private:
   std::unordered_map<std::string, size_t> index_;
 };
 
+class TkvModernReading;
+
 class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
 public:
   explicit TkvCustomPDFDocument(TkvComponent* owner = nullptr);
@@ -51,6 +53,11 @@ public:
   void SetProcessLinks(bool v) { FProcessLinks = v; }
   bool EMailAfterSave() const { return FEMailAfterSave; }
   void SetEMailAfterSave(bool v) { FEMailAfterSave = v; }
+  // Opens modern files too: cross-reference and object streams, versions 1.6 to 2.0,
+  // bytes before the header, and damage that rebuilding the cross-reference data mends
+  // (reported through OnWarning). Off by default: only PDF 1.0-1.5 with classic tables.
+  bool ReadModernFiles() const { return FReadModernFiles; }
+  void SetReadModernFiles(bool v) { FReadModernFiles = v; }
 
   TkvOperationProgressEvent OnOperationProgress;
   TkvProgressEvent OnIOProgress;
@@ -79,6 +86,8 @@ public:
 
   // Page operations.
   static std::vector<int32_t> ParsePageRange(const std::string& text, int32_t pageCount);
+  // The items of a page-range text as ParsePageRange reads them (quotes removed).
+  static std::vector<std::string> PageRangeItems(const std::string& text);
   void AppendPagesFrom(TkvCustomPDFDocument& source, const std::string& range);
   void InsertPagesFrom(TkvCustomPDFDocument& source, const std::string& range, int32_t position);
   void ExtractPagesTo(TkvCustomPDFDocument& target, const std::string& range);
@@ -120,7 +129,10 @@ public:
   // Read access for hosts and tests.
   int32_t DocumentId() const { return FDocumentId; }
   const std::string& FileName() const { return FFileName; }
-  uint8_t PDFVersion() const { return FPDFVersion; }
+  uint8_t PDFVersion() const { return FPDFVersion; }  // the minor version
+  uint8_t PDFMajorVersion() const { return FPDFMajorVersion; }
+  // Raises the version written to at least major.minor.
+  void RequirePDFVersion(uint8_t major, uint8_t minor);
   bool DocumentLoaded() const { return FDocumentLoaded; }
   bool Encrypted() const { return FEncrypted; }
   TkvEMailInfo& EMailInfo() { return *FEMailInfo; }
@@ -209,6 +221,7 @@ private:
   friend class TkvDocumentLoader;
   friend class TkvDocumentWriter;
   friend class TkvPageTaker;
+  friend class TkvModernReading;
 
   bool LoadFromInput(TkvStream& input);
   void ReadCatalog();
@@ -225,6 +238,8 @@ private:
   void WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen);
   void AddNamedDestination(std::string name, TkvPDFObject* value, bool direct);
   void ReadStreamDataOf(TkvPDFIndirectObject& obj);
+  // Fails when reading has parsed far more than the file holds (see the loader's bound).
+  void CheckParseBudget(int32_t objectNumber);
   void WriteIndirect(int32_t number, const std::string& body);
   void WriteCatalog(std::string& buf);
   void WriteXRefAndTrailer(std::string& buf);
@@ -234,6 +249,10 @@ private:
   int32_t FDocumentId = 0;
   std::string FFileName;
   uint8_t FPDFVersion = 4;
+  uint8_t FPDFMajorVersion = 1;
+  bool FReadModernFiles = false;
+  // Object streams and repair state of modern files while they are read.
+  std::unique_ptr<TkvModernReading> FModern;
   TkvMeasurementUnit FMeasurementUnit = muPixels;
   bool FUseFileStreams = false;
   bool FOpenAfterSave = false;

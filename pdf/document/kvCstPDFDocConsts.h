@@ -21,6 +21,9 @@ inline constexpr const char* SPageTreeNodeRepeated = "Invalid page tree: node %d
 inline constexpr const char* SObjectNotAtOffset = "Object %d not found at its cross-reference offset";
 inline constexpr const char* SNameTreeTooDeep = "Name tree nested too deeply";
 inline constexpr const char* SNoCatalog = "The document has no catalog (/Root)";
+inline constexpr const char* SXRefRebuilt =
+    "The cross-reference data is damaged (%s); it was rebuilt by scanning the file for objects";
+inline constexpr const char* SNoRootInTrailer = "Error reading PDF trailer (no /Root)";
 inline constexpr const char* SObjectsReadTooOften =
     "The document refers to its objects too often: object %d read past %lld bytes of reading";
 // Writing

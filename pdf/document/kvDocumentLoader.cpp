@@ -7,7 +7,9 @@
 #include "core/kvPDFConsts.h"
 #include "pdf/document/kvCstPDFDoc.h"
 #include "pdf/document/kvCstPDFDocConsts.h"
+#include "pdf/document/kvModernReading.h"
 #include "pdf/objects/kvPDFObjectUtils.h"
+#include "pdf/parser/kvXRefStream.h"
 
 namespace kv {
 
@@ -132,7 +134,10 @@ bool TkvCustomPDFDocument::LoadFromMemory(TkvSharedBytes bytes, const std::strin
 bool TkvCustomPDFDocument::LoadFromInput(TkvStream& input) {
   struct ReaderGuard {
     TkvCustomPDFDocument* doc;
-    ~ReaderGuard() { doc->Reader.reset(); }
+    ~ReaderGuard() {
+      doc->Reader.reset();
+      doc->FModern.reset();
+    }
   } guard{this};
 
   ReadStructure(input);
@@ -155,10 +160,15 @@ bool TkvCustomPDFDocument::LoadFromInput(TkvStream& input) {
 void TkvCustomPDFDocument::ReadStructure(TkvStream& input) {
   Reader = std::make_unique<TkvPDFStreamReader>(FDocumentId, &input);
   FBytesParsed = 0;
-  FPDFVersion = Reader->ReadHeader();
-
+  FModern.reset();
   TkvXRefTable table;
-  ReadXRefSection(*Reader, Reader->FindStartXRef(), table, [this] { Status(msg::SReadingXRef); });
+  if (FReadModernFiles) {
+    FModern = std::make_unique<TkvModernReading>(*this);
+    FModern->ReadXRef(input, table);
+  } else {
+    FPDFVersion = Reader->ReadHeader();
+    ReadXRefSection(*Reader, Reader->FindStartXRef(), table, [this] { Status(msg::SReadingXRef); });
+  }
   XRefItems = std::move(table.Items);
   *Trailer = std::move(table.Trailer);
   ObjectStore->LastNumber = static_cast<int32_t>(XRefItems.size());
@@ -215,20 +225,54 @@ void TkvCustomPDFDocument::ReadBody() {
 }
 
 std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t objectNumber, bool withStreamData) {
-  if (!Reader || objectNumber <= 0 || static_cast<size_t>(objectNumber) >= XRefItems.size()) return nullptr;
-  const TkvXRefItem& entry = XRefItems[static_cast<size_t>(objectNumber)];
-  if (entry.EntryType != 'n' || entry.Offset <= 0) return nullptr;
+  if (!Reader || objectNumber <= 0) return nullptr;
+  const bool listed = static_cast<size_t>(objectNumber) < XRefItems.size();
+  const TkvXRefItem entry = listed ? XRefItems[static_cast<size_t>(objectNumber)] : TkvXRefItem();
+  if (FModern && entry.EntryType == kXRefCompressed) {
+    std::unique_ptr<TkvPDFIndirectObject> obj;
+    try {
+      obj = FModern->ReadCompressed(objectNumber, entry);
+    } catch (const EPDFException& e) {
+      if (FModern->Repair(e.what())) return ReadObjectAt(objectNumber, withStreamData);
+      throw;
+    }
+    CheckParseBudget(objectNumber);
+    return obj;
+  }
+  if (entry.EntryType != 'n' || entry.Offset <= 0) {
+    // A rebuilt table learns the objects of object streams only when one is missing.
+    if (FModern && FModern->IndexObjectStreams()) return ReadObjectAt(objectNumber, withStreamData);
+    return nullptr;
+  }
   Reader->Seek(entry.Offset, TkvSeekOrigin::soBeginning);
-  TkvPDFObjectPtr obj = Reader->ReadObject();
+  TkvPDFObjectPtr obj;
+  try {
+    obj = Reader->ReadObject();
+  } catch (const Exception& e) {
+    // Modern files: an offset into the middle of something is damage a rebuild may mend;
+    // an object that fails where its header stands is what it is.
+    if (FModern && !IsObjectHeaderAt(*Reader, entry.Offset, objectNumber) && FModern->Repair(e.what()))
+      return ReadObjectAt(objectNumber, withStreamData);
+    throw;
+  }
   FBytesParsed += Reader->Pos() - entry.Offset;
-  const int64_t budget = std::max(kMinParseBudget, kMaxParseFactor * Reader->Size);
-  if (FBytesParsed > budget)
-    throw EPDFException(Format(msg::SObjectsReadTooOften, objectNumber, static_cast<long long>(budget)));
-  if (!obj || !obj->IsIndirectObject() || static_cast<TkvPDFIndirectObject*>(obj.get())->ObjectNumber != objectNumber)
-    throw EPDFException(Format(msg::SObjectNotAtOffset, objectNumber));
+  CheckParseBudget(objectNumber);
+  if (!obj || !obj->IsIndirectObject() || static_cast<TkvPDFIndirectObject*>(obj.get())->ObjectNumber != objectNumber) {
+    const std::string message = Format(msg::SObjectNotAtOffset, objectNumber);
+    if (FModern && FModern->Repair(message)) return ReadObjectAt(objectNumber, withStreamData);
+    throw EPDFException(message);
+  }
   std::unique_ptr<TkvPDFIndirectObject> ind(static_cast<TkvPDFIndirectObject*>(obj.release()));
   if (withStreamData && ind->Value && ind->Value->IsStream()) ReadStreamDataOf(*ind);
   return ind;
+}
+
+void TkvCustomPDFDocument::CheckParseBudget(int32_t objectNumber) {
+  // Object streams add the object syntax they decode to what the file may be read for.
+  const int64_t source = Reader->Size + (FModern ? FModern->DecodedBytes() : 0);
+  const int64_t budget = std::max(kMinParseBudget, kMaxParseFactor * source);
+  if (FBytesParsed > budget)
+    throw EPDFException(Format(msg::SObjectsReadTooOften, objectNumber, static_cast<long long>(budget)));
 }
 
 // Reads the data of a stream object just read. Only /Length is needed to read it; the
@@ -255,7 +299,12 @@ void TkvCustomPDFDocument::ReadStreamDataOf(TkvPDFIndirectObject& obj) {
   int64_t n = 0;
   if (length) n = length->IsInteger() ? static_cast<TkvPDFIntegerObject*>(length)->Value
                                       : static_cast<TkvPDFInt64Object*>(length)->Value;
-  stream->Data = Reader->ReadStreamData(n, obj.ObjectNumber, obj.Generation);
+  stream->Data = Reader->ReadStreamData(n, obj.ObjectNumber, obj.Generation, stream->Dictionary.get());
+  if (Reader->ScannedBytes > 0) {
+    FBytesParsed += Reader->ScannedBytes;
+    Reader->ScannedBytes = 0;
+    CheckParseBudget(obj.ObjectNumber);
+  }
 }
 
 void TkvCustomPDFDocument::ResolveReferences(TkvPDFObject* root) {

@@ -272,7 +272,9 @@ void TkvCustomPDFDocument::WriteDocument() {
       obj->OutputNumber = obj->RefCount != 0 ? ++LastOutputNumber : 0;
     }
 
-  std::string buf = "%PDF-1.";
+  std::string buf = "%PDF-";
+  buf += static_cast<char>('0' + std::min<int>(FPDFMajorVersion, 9));
+  buf += '.';
   buf += static_cast<char>('0' + std::min<int>(FPDFVersion, 9));
   buf += "\r\n%\xE2\xE3\xCF\xD3\r\n";
   Output->WriteText(buf);

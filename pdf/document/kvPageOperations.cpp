@@ -85,6 +85,8 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> TkvCustomPDFDocument::PageRangeItems(const std::string& text) { return SplitRangeItems(text); }
+
 std::vector<int32_t> TkvCustomPDFDocument::ParsePageRange(const std::string& rangeText, int32_t pageCount) {
   std::string text = rangeText.empty() ? "1-" + std::to_string(pageCount) : rangeText;
   std::vector<int32_t> pages;
@@ -160,6 +162,9 @@ void TkvCustomPDFDocument::CollectReferences(TkvObjectList& list, TkvPDFObject* 
 void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vector<int32_t>& pages, TkvOperation op,
                                      int32_t position, TkvCustomPDFDocument* reporter) {
   int32_t total = static_cast<int32_t>(pages.size());
+  // Pages of a modern file may use what its version brought; older versions, which any
+  // reader reads, leave the receiver's as it is.
+  if (giver.FPDFMajorVersion > 1 || giver.FPDFVersion > 5) RequirePDFVersion(giver.FPDFMajorVersion, giver.FPDFVersion);
   struct SkipGuard {
     TkvCustomPDFDocument& doc;
     ~SkipGuard() { doc.CollectSkip = nullptr; }
@@ -227,6 +232,7 @@ void TkvCustomPDFDocument::ExtractPagesTo(TkvCustomPDFDocument& target, const st
   std::vector<int32_t> pages = ParsePageRange(range, PageCount());
   if (target.FDocumentLoaded) target.Reset();
   target.FPDFVersion = FPDFVersion;
+  target.FPDFMajorVersion = FPDFMajorVersion;
   Status(msg::SExtractingPages);
   target.TakePages(*this, pages, opExtract, 0, this);
   CopyFormFieldsTo(target);
@@ -284,6 +290,7 @@ void TkvCustomPDFDocument::MergeDocuments(const std::vector<std::string>& fileLi
     std::unique_ptr<TkvCustomPDFDocument> temp = CreateTemporaryDocument();
     temp->OnPassword = OnPassword;
     temp->OnWarning = OnWarning;
+    temp->SetReadModernFiles(FReadModernFiles);
     if (!temp->LoadFromFile(file)) {
       // A cancelled password ends the merge: what was merged stays, but unfinished.
       FDocumentLoaded = false;

@@ -6,6 +6,7 @@
 #include "core/kvPDFConsts.h"
 #include "pdf/parser/kvPDFParsers.h"
 #include "pdf/parser/kvPDFParsersConsts.h"
+#include "pdf/parser/kvXRefStream.h"
 
 namespace kv {
 
@@ -84,6 +85,14 @@ bool SkipToDigit(TkvPDFStreamReader& reader) {
   return true;
 }
 
+}  // namespace
+
+void PlaceXRefEntry(std::vector<TkvXRefItem>& items, int64_t number, const TkvXRefItem& item, int64_t fileSize) {
+  if (number < 0 || number > kMaxObjectNumber || number > fileSize + kMaxSparseObjectNumbers) return;
+  if (static_cast<size_t>(number) >= items.size()) items.resize(static_cast<size_t>(number) + 1);
+  items[static_cast<size_t>(number)] = item;
+}
+
 // Whatever the holder does not have yet comes from this trailer; the newest section is
 // read first, so the newest trailer wins.
 void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table) {
@@ -106,6 +115,8 @@ void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table) {
     }
   }
 }
+
+namespace {
 
 int64_t PrevOffset(const TkvPDFObject* prev) {
   if (prev->IsInteger()) return static_cast<const TkvPDFIntegerObject*>(prev)->Value;
@@ -140,7 +151,37 @@ void ReadSubsection(TkvPDFStreamReader& reader, int32_t first, int32_t count, st
   }
 }
 
+// The table of a modern file: entries are read as three tokens, so line ends of one or
+// three bytes do not shift the fields, and a subsection may begin beyond the entries read.
+void ReadSectionEntriesTolerant(TkvPDFStreamReader& reader, int64_t offset, std::vector<TkvXRefItem>& items) {
+  reader.Seek(offset, TkvSeekOrigin::soBeginning);
+  reader.SkipWhitespace();
+  if (reader.NextIs("xref")) reader.SkipBytes(4);
+  std::string first, count, a, b, c;
+  for (;;) {
+    reader.SkipWhitespace();
+    if (reader.AtEnd()) ThrowXRefDetail(msg::SDetailEndOfInput);
+    if (reader.NextIs("trailer")) return;
+    reader.ReadToken(first);
+    reader.ReadToken(count);
+    const int32_t f = SubsectionNumber(first), n = SubsectionNumber(count);
+    if (f < 0 || n < 0 || f > kMaxObjectNumber - n || static_cast<int64_t>(n) * 6 > reader.Size - reader.Pos())
+      ThrowXRefDetail(Format(msg::SDetailSubsectionRange, f, n, kMaxObjectNumber));
+    for (int32_t i = 0; i < n; ++i) {
+      reader.ReadToken(a);
+      reader.ReadToken(b);
+      reader.ReadToken(c);
+      TkvXRefItem item;
+      if ((c != "n" && c != "f") || !TryStrToInt(a, item.Offset) || !TryStrToInt(b, item.Generation))
+        ThrowXRefDetail(Format(msg::SDetailEntryMalformed, f + i));
+      item.EntryType = c[0];
+      PlaceXRefEntry(items, int64_t{f} + i, item, reader.Size);
+    }
+  }
+}
+
 void ReadSectionEntries(TkvPDFStreamReader& reader, int64_t offset, std::vector<TkvXRefItem>& items) {
+  if (reader.ReadModernFiles) return ReadSectionEntriesTolerant(reader, offset, items);
   reader.Seek(offset, TkvSeekOrigin::soBeginning);
   // Passes over "xref" and its end of line.
   if (!SkipToDigit(reader)) ThrowXRefDetail(msg::SDetailEndOfInput);
@@ -174,6 +215,26 @@ uint8_t TkvPDFStreamReader::ReadHeader() {
     throw EUnsupportedVersion(Format(msg::SUnsupportedVersion, shown.c_str()));
   }
   return static_cast<uint8_t>(minor);
+}
+
+TkvPDFHeader TkvPDFStreamReader::ReadModernHeader() {
+  Seek(0, TkvSeekOrigin::soBeginning);
+  std::string start;
+  ReadString(std::min(Size, kMaxHeaderSearch + 8), start);
+  const size_t at = start.find("%PDF-");
+  if (at == std::string::npos || at > static_cast<size_t>(kMaxHeaderSearch)) {
+    ReadHeader();  // fails with the classic message
+    return {};
+  }
+  std::string_view v = std::string_view(start).substr(at + 5);
+  const bool ok =
+      v.size() >= 3 && (v[0] == '1' || v[0] == '2') && v[1] == '.' && IsDigit(static_cast<unsigned char>(v[2]));
+  if (!ok) throw EInvalidHeader(Format(msg::SInvalidHeader, start.substr(at, 7).c_str()));
+  TkvPDFHeader header;
+  header.Major = static_cast<uint8_t>(v[0] - '0');
+  header.Minor = static_cast<uint8_t>(v[2] - '0');
+  header.Offset = static_cast<int64_t>(at);
+  return header;
 }
 
 int64_t TkvPDFStreamReader::FindLastStartXRef() {
@@ -223,29 +284,75 @@ std::unique_ptr<TkvPDFDictObject> TkvPDFStreamReader::ReadTrailer() {
   return std::unique_ptr<TkvPDFDictObject>(static_cast<TkvPDFDictObject*>(obj.release()));
 }
 
+namespace {
+
+// One section of the chain: a table (whose trailer may name a cross-reference stream of
+// hybrid files) or a cross-reference stream.
+struct Section {
+  int64_t Offset = 0;
+  bool IsStream = false;
+  std::vector<std::pair<int32_t, TkvXRefItem>> StreamEntries;
+};
+
+bool StartsWithXRefKeyword(TkvPDFStreamReader& reader, int64_t offset) {
+  reader.Seek(offset, TkvSeekOrigin::soBeginning);
+  reader.SkipWhitespace();
+  return reader.NextIs("xref");
+}
+
+// The in-use entries of a hybrid file's /XRefStm; a stream that cannot be read leaves the
+// table as it is, which is what readers of the classic syntax see too.
+void ReadHybridEntries(TkvPDFStreamReader& reader, const TkvPDFDictObject& trailer, Section& section) {
+  const TkvPDFObject* stm = trailer.GetValue("/XRefStm");
+  if (!stm || (!stm->IsInteger() && !stm->IsInt64())) return;
+  try {
+    section.StreamEntries = ReadXRefStream(reader, PrevOffset(stm)).Entries;
+  } catch (const Exception&) {
+    return;
+  }
+  std::erase_if(section.StreamEntries, [](const auto& e) { return e.second.EntryType == 'f'; });
+}
+
+}  // namespace
+
 void ReadXRefSection(TkvPDFStreamReader& reader, int64_t offset, TkvXRefTable& table,
                      const std::function<void()>& onSection) {
   // The /Prev chain is walked first, newest section first, taking the trailer entries;
   // the entries are then read oldest first, so newer sections overwrite older ones. A
   // loop instead of recursion: a long chain cannot exhaust the stack, and a section met
   // twice ends the walk with an error instead of going round forever.
-  std::vector<int64_t> chain;
+  std::vector<Section> chain;
   std::unordered_set<int64_t> visited;
+  const bool modern = reader.ReadModernFiles;
   for (int64_t next = offset;;) {
     if (next < 0 || next >= reader.Size)
       ThrowTrailerDetail(
           Format(msg::SDetailOffsetOutside, static_cast<long long>(next), static_cast<long long>(reader.Size)));
     if (!visited.insert(next).second) ThrowTrailerDetail(Format(msg::SDetailPrevLoop, static_cast<long long>(next)));
     if (onSection) onSection();
-    reader.Seek(next, TkvSeekOrigin::soBeginning);
-    std::unique_ptr<TkvPDFDictObject> trailer = reader.ReadTrailer();
+    Section section;
+    section.Offset = next;
+    std::unique_ptr<TkvPDFDictObject> trailer;
+    if (modern && !StartsWithXRefKeyword(reader, next) && IsObjectHeaderAt(reader, next)) {
+      TkvXRefStreamSection stream = ReadXRefStream(reader, next);
+      trailer = std::move(stream.Trailer);
+      section.IsStream = true;
+      section.StreamEntries = std::move(stream.Entries);
+    } else {
+      reader.Seek(next, TkvSeekOrigin::soBeginning);
+      trailer = reader.ReadTrailer();
+      if (modern) ReadHybridEntries(reader, *trailer, section);
+    }
     TakeTrailerEntries(*trailer, table);
-    chain.push_back(next);
     TkvPDFObject* prev = trailer->GetValue("/Prev");
+    chain.push_back(std::move(section));
     if (!prev) break;
     next = PrevOffset(prev);
   }
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) ReadSectionEntries(reader, *it, table.Items);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!it->IsStream) ReadSectionEntries(reader, it->Offset, table.Items);
+    for (const auto& [number, item] : it->StreamEntries) PlaceXRefEntry(table.Items, number, item, reader.Size);
+  }
 }
 
 }  // namespace kv

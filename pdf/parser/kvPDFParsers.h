@@ -22,6 +22,16 @@ public:
   // May hand back a new stream in place of the given one.
   virtual std::unique_ptr<TkvMemoryStream> DecryptStream(std::unique_ptr<TkvMemoryStream> stream, int32_t objectNumber,
                                                          int32_t generation) = 0;
+  // Whether the data of a stream with this dictionary is encrypted at all: cross-reference
+  // streams never are, and a file may leave its metadata or chosen streams in the clear.
+  virtual bool EncryptsStream(const TkvPDFDictObject*) const { return true; }
+};
+
+// The version in a file's header, and where the header begins.
+struct TkvPDFHeader {
+  uint8_t Major = 1;
+  uint8_t Minor = 4;
+  int64_t Offset = 0;
 };
 
 // Reads objects from a seekable input. Look-ahead is a read followed by a step back.
@@ -39,11 +49,21 @@ public:
   TkvPDFDecryptor* Decryptor = nullptr;  // not owned
   int32_t CurrentObjectNumber = -1;
   int32_t CurrentGeneration = -1;
+  // Reads what modern files hold beyond the classic syntax: headers of any 1.x or 2.x
+  // version after leading bytes, cross-reference streams and hybrid sections, tables with
+  // gaps or odd line ends, and stream data whose /Length is wrong (found up to "endstream").
+  bool ReadModernFiles = false;
+  // Bytes looked through to find "endstream" where /Length was wrong, for the loader's
+  // reading budget.
+  int64_t ScannedBytes = 0;
 
   // The next object, or none when the next character ends an enclosing construct.
   TkvPDFObjectPtr ReadObject();
   // The data of a stream object whose dictionary was just read (Length already resolved).
-  std::unique_ptr<TkvMemoryStream> ReadStreamData(int64_t length, int32_t objectNumber, int32_t generation);
+  // A negative length (modern files) means unknown: the data runs up to "endstream".
+  // `dict`, when given, lets the decryptor leave streams in the clear that are not encrypted.
+  std::unique_ptr<TkvMemoryStream> ReadStreamData(int64_t length, int32_t objectNumber, int32_t generation,
+                                                  const TkvPDFDictObject* dict = nullptr);
   void ReadToken(std::string& s);
   void PeekToken(std::string& s);
   void SkipWhitespace();
@@ -57,6 +77,11 @@ public:
 
   // File structure.
   uint8_t ReadHeader();
+  // The header of a modern file: "%PDF-" within the first kMaxHeaderSearch bytes, then a
+  // version 1.0 to 1.9 or 2.0 to 2.9. Without one it fails as ReadHeader does.
+  TkvPDFHeader ReadModernHeader();
+  // How far into a file its header may begin (mail and web software put bytes before it).
+  static constexpr int64_t kMaxHeaderSearch = 1024;
   int64_t FindStartXRef();
   std::unique_ptr<TkvPDFDictObject> ReadTrailer();
 
@@ -75,12 +100,21 @@ private:
   void CheckObjectHeaderRead() const;
   bool NextIsStreamKeyword();
   int64_t FindLastStartXRef();
+  std::unique_ptr<TkvMemoryStream> ReadDataUpToEndstream();
 
   int depth_ = 0;        // open arrays and dictionaries
   int objectDepth_ = 0;  // open "obj" headers (an object inside an object)
   // Token buffers reused by every number read, so tokens cost no allocation.
   std::string tok1_, tok2_, tok3_;
 };
+
+// The entry type of an object kept in an object stream (modern files): its item's Offset
+// is the object stream's number, its Generation the index within that stream.
+inline constexpr char kXRefCompressed = 'c';
+
+// Entries of modern files may leave gaps in the object numbers; past this many numbers
+// beyond the file's size in bytes, entries are dropped rather than the list grown.
+inline constexpr int64_t kMaxSparseObjectNumbers = int64_t{1} << 16;
 
 // The cross-reference state of a document while it is opened.
 struct TkvXRefTable {
@@ -94,8 +128,16 @@ struct TkvXRefTable {
 // called before each section is read (the document reports a status text there).
 // A /Prev chain that revisits a section, entries beyond the file's size and object
 // numbers beyond kMaxObjectNumber fail with an exception rather than loop or allocate
-// without bound.
+// without bound. With the reader's ReadModernFiles a section may also be a cross-reference
+// stream, a table's trailer may add one (/XRefStm, whose in-use entries complete the
+// table), and tables may leave gaps and vary their line ends.
 void ReadXRefSection(TkvPDFStreamReader& reader, int64_t offset, TkvXRefTable& table,
                      const std::function<void()>& onSection);
+
+// Whatever the holder does not have yet (/Root, /ID, /Encrypt, /Info) comes from `trailer`.
+void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table);
+// Sets entry `number` of a modern file's list, filling a gap before it with free entries;
+// numbers beyond kMaxObjectNumber or far beyond the file's size are dropped.
+void PlaceXRefEntry(std::vector<TkvXRefItem>& items, int64_t number, const TkvXRefItem& item, int64_t fileSize);
 
 }  // namespace kv

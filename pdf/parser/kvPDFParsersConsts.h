@@ -20,4 +20,15 @@ inline constexpr const char* SDetailPrevNotInteger = "/Prev is not an integer";
 inline constexpr const char* SDetailSubsectionRange = "subsection %d %d: object numbers run from 0 to %d";
 inline constexpr const char* SDetailSubsectionTooLong =
     "subsection %d %d holds more entries than the file has bytes for";
+// Cross-reference streams, object streams and headers of modern files.
+inline constexpr const char* SDetailNotXRefStream = "no cross-reference stream at the offset";
+inline constexpr const char* SDetailXRefStreamW =
+    "/W of the cross-reference stream is not three widths of 0 to 8 bytes";
+inline constexpr const char* SDetailXRefStreamIndex = "/Index or /Size of the cross-reference stream is not valid";
+inline constexpr const char* SDetailEntryMalformed = "entry of object %d is malformed";
+inline constexpr const char* SObjectStreamInvalid = "Invalid object stream %d (%s)";
+inline constexpr const char* SDetailObjStmHeader = "its header does not list /N objects before /First";
+inline constexpr const char* SDetailObjStmNotStream = "it is not a stream";
+inline constexpr const char* SDetailObjStmNested = "it lies in an object stream itself";
+inline constexpr const char* SObjectNotInObjectStream = "Object %d not found in object stream %d";
 }  // namespace kv::msg

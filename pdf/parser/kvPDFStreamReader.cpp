@@ -393,24 +393,39 @@ std::unique_ptr<TkvPDFStringObject> TkvPDFStreamReader::ReadString() {
 }
 
 std::unique_ptr<TkvMemoryStream> TkvPDFStreamReader::ReadStreamData(int64_t length, int32_t objectNumber,
-                                                                    int32_t generation) {
+                                                                    int32_t generation, const TkvPDFDictObject* dict) {
   SkipWhitespace();
   if (!NextIs("stream")) throw EStreamReadError(msg::SStreamReadErrorPDF);
   SkipBytes(6);
 
   std::unique_ptr<TkvMemoryStream> data;
-  if (length == 0) {
+  if (length == 0 && !ReadModernFiles) {
     data = std::make_unique<TkvMemoryStream>();
   } else {
     while (!AtEnd() && PeekChar() == ' ') SkipBytes(1);
     if (!AtEnd() && PeekChar() == '\r') SkipBytes(1);
     if (!AtEnd() && PeekChar() == '\n') SkipBytes(1);
-    // The length is trusted, but never beyond the bytes the input still has: a hostile
-    // /Length must not make the reader allocate what the file does not hold.
-    if (length > Size - Pos()) throw EEndStreamError(msg::SEndStreamError);
-    if (length <= 1 && NextIs("endstream")) length = 0;
-    data = ReadSlice(std::max<int64_t>(0, length));
-    if (Decryptor) {
+    const int64_t start = Pos();
+    bool trusted = length >= 0 && length <= Size - Pos();
+    if (trusted) {
+      if (length <= 1 && NextIs("endstream")) length = 0;
+      data = ReadSlice(std::max<int64_t>(0, length));
+      if (ReadModernFiles) {
+        // A wrong /Length is common damage: when "endstream" does not follow the data,
+        // the data is taken up to the next "endstream" instead.
+        SkipWhitespace();
+        trusted = NextIs("endstream");
+        Seek(start + length, TkvSeekOrigin::soBeginning);
+      }
+    }
+    if (!trusted) {
+      // The length is trusted, but never beyond the bytes the input still has: a hostile
+      // /Length must not make the reader allocate what the file does not hold.
+      if (!ReadModernFiles) throw EEndStreamError(msg::SEndStreamError);
+      Seek(start, TkvSeekOrigin::soBeginning);
+      data = ReadDataUpToEndstream();
+    }
+    if (Decryptor && data->Size() > 0 && Decryptor->EncryptsStream(dict)) {
       CheckObjectHeaderRead();
       data = Decryptor->DecryptStream(std::move(data), objectNumber, generation);
     }
@@ -419,6 +434,41 @@ std::unique_ptr<TkvMemoryStream> TkvPDFStreamReader::ReadStreamData(int64_t leng
   if (!NextIs("endstream")) throw EEndStreamError(msg::SEndStreamError);
   SkipBytes(9);
   return data;
+}
+
+std::unique_ptr<TkvMemoryStream> TkvPDFStreamReader::ReadDataUpToEndstream() {
+  constexpr std::string_view kEnd = "endstream";
+  const int64_t start = Pos();
+  int64_t hit = -1;
+  if (std::string_view memory = MemoryView(); !memory.empty()) {
+    size_t at = memory.find(kEnd, static_cast<size_t>(start));
+    if (at != std::string_view::npos) hit = static_cast<int64_t>(at);
+  } else {
+    // Blocks overlap by the keyword's length less one, so a keyword across two is seen.
+    constexpr int64_t kBlock = 64 * 1024;
+    std::string block;
+    for (int64_t from = start; from < Size && hit < 0; from += kBlock) {
+      Seek(from, TkvSeekOrigin::soBeginning);
+      ReadString(kBlock + static_cast<int64_t>(kEnd.size()) - 1, block);
+      size_t at = block.find(kEnd);
+      if (at != std::string::npos) hit = from + static_cast<int64_t>(at);
+    }
+  }
+  ScannedBytes += (hit < 0 ? Size : hit) - start;
+  if (hit < 0) throw EEndStreamError(msg::SEndStreamError);
+  // The line end before "endstream" belongs to the syntax, not to the data.
+  int64_t end = hit;
+  Seek(std::max(start, end - 2), TkvSeekOrigin::soBeginning);
+  std::string tail;
+  ReadString(end - Pos(), tail);
+  if (!tail.empty() && tail.back() == '\n') {
+    --end;
+    tail.pop_back();
+  }
+  if (!tail.empty() && tail.back() == '\r') --end;
+  end = std::max(start, end);
+  Seek(start, TkvSeekOrigin::soBeginning);
+  return ReadSlice(end - start);
 }
 
 }  // namespace kv
