@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <random>
 
 namespace kv {
@@ -37,6 +38,7 @@ struct FilterCase {
   std::function<std::unique_ptr<TkvFilter>()> Make;
   bool Flate = false;
 };
+void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.Name; }
 
 std::string EncodeString(const FilterCase& fc, TkvFilter& f, std::string_view data) {
   std::string out;

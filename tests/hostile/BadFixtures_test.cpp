@@ -2,6 +2,7 @@
 // with it. A defect that does not touch what an operation reads leaves a correct result;
 // any other ends in one clear message of the library.
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct BadFile {
   int Pages;            // > 0: the operations succeed with this many pages
   const char* Message;  // otherwise: the library's message (nullptr: any, the text varies)
 };
+void PrintTo(const BadFile& f, std::ostream* os) { *os << f.Name; }
 
 // The defect of each file is in the comment.
 const BadFile kBadFiles[] = {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "pdf/security/kvMD5.h"
@@ -134,10 +135,12 @@ kv::TkvPDFEncryptionSettings Settings(kv::TkvPDFEncryptionLevel level, const std
 }
 
 struct RoundTripCase {
+  const char* Name;
   kv::TkvPDFEncryptionLevel Level;
   TkvUserPermissions Granted;
   TkvUserPermissions UserGets;  // what the user password unlocks
 };
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.Name; }
 
 class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
@@ -196,18 +199,22 @@ const TkvUserPermissions kCopyOnly = {kv::AllowCopy};
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, RoundTrip,
-    ::testing::Values(RoundTripCase{kv::el40bit, kAll, kAll},
+    ::testing::Values(RoundTripCase{"All40", kv::el40bit, kAll, kAll},
                       // At 40 bits only the four oldest permission bits exist; the others stay granted.
-                      RoundTripCase{kv::el40bit,
+                      RoundTripCase{"CopyOnly40",
+                                    kv::el40bit,
                                     kCopyOnly,
                                     {kv::AllowCopy, kv::AllowFormFill, kv::AllowAccessibility, kv::AllowDocAssembly,
                                      kv::AllowHighResPrint}},
-                      RoundTripCase{kv::el128bit, kAll, kAll}, RoundTripCase{kv::el128bit, kCopyOnly, kCopyOnly},
+                      RoundTripCase{"All128", kv::el128bit, kAll, kAll},
+                      RoundTripCase{"CopyOnly128", kv::el128bit, kCopyOnly, kCopyOnly},
                       // High-resolution printing is not granted without printing.
-                      RoundTripCase{kv::el128bit,
+                      RoundTripCase{"NoPrint128",
+                                    kv::el128bit,
                                     kNoPrint,
                                     {kv::AllowCopy, kv::AllowModify, kv::AllowAnnotation, kv::AllowFormFill,
-                                     kv::AllowAccessibility, kv::AllowDocAssembly}}));
+                                     kv::AllowAccessibility, kv::AllowDocAssembly}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(EncryptionEngine, EmptyOwnerPasswordMeansTheUserPassword) {
   Saved saved = Save(Settings(kv::el128bit, "", "same", kCopyOnly));

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 namespace kvtest {
 
 std::string DataPath(const std::string& name) { return std::string(FOLIO_TEST_DATA_DIR) + "/" + name; }
@@ -94,7 +96,19 @@ CommandResult Run(const std::string& command) {
   return r;
 }
 
-bool HaveTool(const std::string& name) { return Run("command -v " + name + " >/dev/null").ExitCode == 0; }
+bool CheckersRequired() {
+  for (const char* variable : {"CI", "FOLIO_REQUIRE_CHECKERS"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value && std::string(value) != "0" && std::string(value) != "false") return true;
+  }
+  return false;
+}
+
+bool HaveTool(const std::string& name) {
+  if (Run("command -v " + ShellQuote(name) + " >/dev/null").ExitCode == 0) return true;
+  if (CheckersRequired()) ADD_FAILURE() << name << " is not installed, and checkers are required here (CI)";
+  return false;
+}
 
 std::string ShellQuote(const std::string& s) {
   std::string out = "'";

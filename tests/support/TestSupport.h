@@ -41,7 +41,11 @@ struct CommandResult {
 };
 // Runs a shell command and collects its output.
 CommandResult Run(const std::string& command);
+// Whether a program is installed. A test skips what needs a missing checker on a developer's
+// machine; where checkers are required (CI or FOLIO_REQUIRE_CHECKERS set, to anything but
+// 0 or false) a missing one also fails the test, so a run without them cannot pass.
 bool HaveTool(const std::string& name);
+bool CheckersRequired();
 std::string ShellQuote(const std::string& s);
 // Collapses every run of whitespace to one space and trims.
 std::string NormaliseSpace(const std::string& s);

@@ -1,2 +1,0 @@
-// The library archive: every layer, linked together.
-namespace kv {}
