@@ -46,6 +46,26 @@ double AutomaticSize(const TkvAppearanceFont& font, const std::u32string& text, 
   return std::max(1.0, std::floor(size));
 }
 
+std::unique_ptr<TkvPDFArrayObject> BoxOf(double w, double h) {
+  auto box = std::make_unique<TkvPDFArrayObject>();
+  for (double v : {0.0, 0.0, w, h}) box->Add(std::make_unique<TkvPDFRealObject>(v));
+  return box;
+}
+
+// One more user of every object that `obj` refers to directly.
+void CountReferences(TkvPDFObjectStore& store, TkvPDFObject* obj) {
+  std::vector<TkvPDFObject*> stack{obj};
+  while (!stack.empty()) {
+    TkvPDFObject* o = stack.back();
+    stack.pop_back();
+    if (o && o->IsReference()) {
+      if (TkvPDFIndirectObject* target = store.Find(static_cast<TkvPDFIndirectReference*>(o))) ++target->RefCount;
+    } else if (o) {
+      AppendChildren(o, stack);
+    }
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<TkvPDFIndirectReference> TkvFormContext::AddObject(TkvPDFObjectPtr value) {
@@ -161,11 +181,26 @@ void BuildTextAppearance(const TkvAcroFormField& field, TkvPDFDictObject& widget
 
   TkvPDFDictObject* ap = DictOf(ctx.Store, widget.GetValue("/AP"));
   if (TkvPDFStreamObject* normal = ap ? StreamOf(ctx.Store, ap->GetValue("/N")) : nullptr) {
-    // The widget's own appearance stream is kept (with its box, matrix and other
-    // resources) and only gets the new text.
+    // The widget's appearance stream is kept (with its other resources) and gets the new
+    // text. A stream that other widgets show too (some tools give every field the same
+    // empty appearance) is copied first, or filling one field would change them all.
+    TkvPDFObject* n = ap->GetValue("/N");
+    TkvPDFIndirectObject* holder =
+        n->IsReference() ? ctx.Store.Find(static_cast<TkvPDFIndirectReference*>(n)) : nullptr;
+    if (holder && holder->RefCount > 1) {
+      TkvPDFObjectPtr copy = normal->Clone();
+      CountReferences(ctx.Store, copy.get());
+      --holder->RefCount;
+      normal = static_cast<TkvPDFStreamObject*>(copy.get());
+      ap->SetValue("/N", ctx.AddObject(std::move(copy)));
+    }
     TkvPDFDictObject& dict = *normal->Dictionary;
     dict.Remove("/Filter");
     dict.Remove("/DecodeParms");
+    // The text is laid out in the widget's rectangle: a box of another size (or a
+    // matrix) would scale it into a corner.
+    dict.SetValue("/BBox", BoxOf(w, h));
+    dict.Remove("/Matrix");
     dict.SetInteger("/Length", static_cast<int32_t>(content.size()));
     normal->Data = std::make_unique<TkvMemoryStream>(std::move(content));
     TkvPDFDictObject* resources = DictOf(ctx.Store, dict.GetValue("/Resources"));
@@ -189,12 +224,10 @@ void BuildTextAppearance(const TkvAcroFormField& field, TkvPDFDictObject& widget
   auto resources = std::make_unique<TkvPDFDictObject>();
   resources->AddObject("/ProcSet", std::move(procSet));
   resources->AddObject("/Font", std::move(fonts));
-  auto bbox = std::make_unique<TkvPDFArrayObject>();
-  for (double v : {0.0, 0.0, w, h}) bbox->Add(std::make_unique<TkvPDFRealObject>(v));
   auto dict = std::make_unique<TkvPDFDictObject>();
   dict->AddName("/Type", "/XObject");
   dict->AddName("/Subtype", "/Form");
-  dict->AddObject("/BBox", std::move(bbox));
+  dict->AddObject("/BBox", BoxOf(w, h));
   dict->AddObject("/Resources", std::move(resources));
   dict->AddInteger("/Length", static_cast<int32_t>(content.size()));
   auto stream =
