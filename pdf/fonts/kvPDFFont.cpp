@@ -240,6 +240,16 @@ TkvTextMetrics TkvPDFFont::ScreenMetrics() const {
   return m;
 }
 
+TkvOutlineMetrics TkvPDFFont::ScreenOutlineMetrics() const {
+  TkvOutlineMetrics m;
+  const int32_t ppem = ScreenPixelsPerEm();
+  if (system_ && system_->OutlineMetrics(ppem, m)) return m;
+  m.UnderscoreSize = m.StrikeoutSize = std::max(1, ppem / 20);
+  m.UnderscorePosition = -std::max(1, ppem / 10);
+  m.StrikeoutPosition = ppem / 4;
+  return m;
+}
+
 std::string PDFNameOf(std::string_view name) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out = "/";

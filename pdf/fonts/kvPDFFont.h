@@ -112,6 +112,9 @@ class TkvPDFFont {
   TkvTextExtent ScreenTextExtent(std::string_view text) const;
   // Text metrics at the font's size on the screen (pixels).
   TkvTextMetrics ScreenMetrics() const;
+  // Outline metrics (underscore and strike-out lines) at the font's size on the screen, in
+  // pixels; without outline metrics, lines of about a twentieth of the size are reported.
+  TkvOutlineMetrics ScreenOutlineMetrics() const;
 
  protected:
   void Measure();

@@ -45,6 +45,7 @@ print('italic', trunc_div(round(post.italicAngle * 10), 10))
 print('strikeout', pts(px(os2.yStrikeoutSize)), pts(px(os2.yStrikeoutPosition)))
 print('underscore', pts(px(post.underlineThickness)), pts(px(post.underlinePosition)) - 1)
 screen = round(size * 96 / 72)
+print('lines', px(post.underlineThickness, screen), px(post.underlinePosition, screen), px(os2.yStrikeoutSize, screen), px(os2.yStrikeoutPosition, screen))
 print('screen', sum(px(hmtx[cmap[ord(ch)]][0], screen) for ch in text), px(os2.usWinAscent, screen) + px(os2.usWinDescent, screen))
 )";
 
@@ -123,6 +124,10 @@ TEST_P(FontMetricsTest, AgreeWithTheFontFile) {
   const TkvTextExtent extent = font.ScreenTextExtent(text);
   EXPECT_EQ(extent.Width, e.values.at("screen")[0]);
   EXPECT_EQ(extent.Height, e.values.at("screen")[1]);
+  const TkvOutlineMetrics lines = font.ScreenOutlineMetrics();
+  EXPECT_EQ(std::vector<int32_t>(
+                {lines.UnderscoreSize, lines.UnderscorePosition, lines.StrikeoutSize, lines.StrikeoutPosition}),
+            e.values.at("lines"));
 }
 
 // The families a user most often names, served by their metric twins.
