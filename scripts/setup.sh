@@ -15,7 +15,7 @@ packages=(
   libcurl4-openssl-dev python3-aiosmtpd
   # tests
   libgtest-dev libgmock-dev
-  qpdf poppler-utils python3 python3-pypdf python3-pil
+  qpdf poppler-utils python3 python3-pypdf python3-pycryptodome python3-pil
   fonts-liberation2 fonts-dejavu-core python3-fonttools
 )
 
