@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -162,9 +163,13 @@ void TkvMergePage::Renumber() {
 }
 
 void TkvMergePage::SelectBlock(int first, int last) {
+  // Quietly: a selection that is empty for a moment would disable the held move button,
+  // and a disabled button ends its auto-repeat.
+  QSignalBlocker quiet(lstFiles);
   lstFiles->clearSelection();
   for (int i = first; i <= last; ++i) lstFiles->topLevelItem(i)->setSelected(true);
   lstFiles->setCurrentItem(lstFiles->topLevelItem(first), 0, QItemSelectionModel::NoUpdate);
+  quiet.unblock();
   UpdateButtons();
 }
 

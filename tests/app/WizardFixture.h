@@ -16,6 +16,9 @@
 #include "app/kvSimpleDemo.h"
 #include "support/TestSupport.h"
 
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace kvtest {
 
 // What pypdf reads from a saved file (see pdf_facts.py).
