@@ -23,7 +23,9 @@ class Sink:
         self.count += 1
         with open(base + ".eml", "wb") as f:
             f.write(envelope.original_content or envelope.content)
-        login = session.login_data.decode() if isinstance(session.login_data, bytes) else session.login_data
+        login = session.auth_data if session.authenticated else None
+        if isinstance(login, bytes):
+            login = login.decode()
         with open(base + ".json.tmp", "w") as f:
             json.dump({"from": envelope.mail_from, "rcpt": envelope.rcpt_tos, "login": login}, f)
         os.rename(base + ".json.tmp", base + ".json")
