@@ -17,6 +17,8 @@ packages=(
   libgtest-dev libgmock-dev
   qpdf poppler-utils python3 python3-pypdf python3-pycryptodome python3-pil
   fonts-liberation2 fonts-dejavu-core python3-fonttools
+  # house checks and the Debian package
+  clang-format dpkg-dev file
 )
 
 missing=()
