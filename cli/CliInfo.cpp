@@ -1,13 +1,13 @@
 // folio info: what a document is, as text or as one JSON object.
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "CliCommands.h"
 #include "CliProgress.h"
+#include "pdf/features/kvPDFTextUtf8.h"
 
 namespace folio {
 
@@ -46,7 +46,25 @@ kv::TkvUserPermissions EffectivePermissions(const kv::TkvPDFDecrypt& d) {
   return p;
 }
 
+// An information entry as text: strings decoded from the file's text encodings to UTF-8
+// (not shown in the process code page, which may lack their characters), names
+// (/Trapped /True) without their slash, numbers and booleans as written.
+std::string InfoText(const kv::TkvPDFObject& value) {
+  if (value.IsString()) return kv::PDFTextToUtf8(static_cast<const kv::TkvPDFStringObject&>(value).RawBytes());
+  if (value.IsName()) return static_cast<const kv::TkvPDFNameObject&>(value).NameWithoutSlash();
+  if (value.IsInteger() || value.IsInt64() || value.IsReal() || value.IsBoolean()) return value.ToText();
+  return {};
+}
+
 }  // namespace
+
+void Commands::RegisterInfo(CLI::App& app) {
+  auto* info = app.add_subcommand("info", "Show version, pages, encryption, information entries and page sizes");
+  info->add_option("FILE", file_, "PDF file (- reads standard input)")->required();
+  info->add_flag("--json", json_, "Print one JSON object");
+  AddInputOptions(*info, in_);
+  info->callback([this] { run_ = [this] { return Info(); }; });
+}
 
 int Commands::Info() {
   kv::TkvPDFDocument& doc = NewDocument();
@@ -56,7 +74,7 @@ int Commands::Info() {
 
   nlohmann::json j;
   j["file"] = file_;
-  j["version"] = "1." + std::to_string(doc.PDFVersion());
+  j["version"] = std::to_string(doc.PDFMajorVersion()) + "." + std::to_string(doc.PDFVersion());
   j["pages"] = doc.PageCount();
   j["encrypted"] = doc.Encrypted();
   if (doc.Encrypted() && doc.Decryptor()) {
@@ -69,12 +87,10 @@ int Commands::Info() {
     j["encryption"] = nullptr;
   }
   nlohmann::json info = nlohmann::json::object();
-  const std::pair<const char*, std::string> entries[] = {
-      {"Title", doc.GetTitle()},       {"Author", doc.GetAuthor()},     {"Subject", doc.GetSubject()},
-      {"Keywords", doc.GetKeywords()}, {"Creator", doc.GetCreator()},   {"Producer", doc.GetProducer()},
-      {"CreationDate", doc.GetCreationDate()}};
-  for (const auto& [key, value] : entries)
-    if (!value.empty()) info[key] = ToUtf8(value);
+  for (const auto& [key, value] : doc.InfoEntries()) {
+    std::string text = InfoText(*value);
+    if (!text.empty() && !info.contains(key)) info[key] = text;
+  }
   j["info"] = info;
   j["page_layout"] = kLayoutNames[doc.PageLayout < 5 ? doc.PageLayout : 0];
   j["page_mode"] = kModeNames[doc.PageMode < 4 ? doc.PageMode : 0];

@@ -3,12 +3,15 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "CliConsts.h"
+#include "CliPageSelection.h"
+
 namespace folio {
 
 const char* const kLayoutNames[5] = {"none", "single-page", "one-column", "two-column-left", "two-column-right"};
 const char* const kModeNames[4] = {"none", "outlines", "thumbs", "fullscreen"};
-const char* const kViewerNames[6] = {"hide-toolbar",  "hide-menubar",  "hide-window-ui",
-                                     "fit-window",    "center-window", "display-doc-title"};
+const char* const kViewerNames[6] = {"hide-toolbar", "hide-menubar",  "hide-window-ui",
+                                     "fit-window",   "center-window", "display-doc-title"};
 // Indexed like the names of the command-line contract; each maps to a library member below.
 const char* const kPermissionNames[8] = {"print", "modify",        "copy",     "annotate",
                                          "fill",  "accessibility", "assemble", "print-high"};
@@ -128,9 +131,17 @@ CLI::Validator Checked(Parse parse, const std::string& name) {
       "", name);
 }
 
+kv::TkvPDFEncryptionLevel EncryptionLevel(const std::string& name) {
+  if (name == "40") return kv::el40bit;
+  if (name == "aes128") return kv::elAES128;
+  if (name == "aes256") return kv::elAES256;
+  return kv::el128bit;
+}
+
 void ApplyTransition(kv::TkvPDFDocument& doc, const std::string& text) {
   TransitionChoice t = ParseTransition(text);
-  doc.SetPageTransition(t.Range, static_cast<uint8_t>(t.Effect), static_cast<float>(t.Duration));
+  doc.SetPageTransition(TranslatePages(t.Range, doc.PageCount()), static_cast<uint8_t>(t.Effect),
+                        static_cast<float>(t.Duration));
 }
 
 void ApplyEncryption(kv::TkvPDFDocument& doc, const OutputOptions& out) {
@@ -139,22 +150,20 @@ void ApplyEncryption(kv::TkvPDFDocument& doc, const OutputOptions& out) {
     s.SetEnabled(false);
     return;
   }
-  bool change = !out.Encrypt.empty() || !out.OwnerPassword.empty() || !out.UserPassword.empty() || !out.Allow.empty();
+  bool change = !out.Encrypt.empty() || out.OwnerPassword || out.UserPassword || !out.Allow.empty();
   if (!change) return;
+  if (out.Encrypt.empty() && !s.Enabled()) throw UsageError(msg::SPasswordsNeedEncrypt);
   if (!out.Encrypt.empty()) {
     s.SetEnabled(true);
-    s.SetLevel(out.Encrypt == "40" ? kv::el40bit : kv::el128bit);
-    if (!s.CanChange()) return;
-    // A new protection: the passwords and permissions are those given (all by default).
-    s.SetOwnerPassword(out.OwnerPassword);
-    s.SetUserPassword(out.UserPassword);
-    s.SetUserPermissions(ParsePermissions(out.Allow.empty() ? "all" : out.Allow));
-    return;
+    s.SetLevel(EncryptionLevel(out.Encrypt));
   }
-  if (!s.Enabled()) throw UsageError("--owner-password, --user-password and --allow need --encrypt");
-  if (!out.OwnerPassword.empty()) s.SetOwnerPassword(out.OwnerPassword);
-  if (!out.UserPassword.empty()) s.SetUserPassword(out.UserPassword);
+  // Protection is never weakened by what the options leave out: an encrypted input keeps
+  // its passwords and permissions unless they are given anew (a new document starts with
+  // no password and every permission).
+  if (out.OwnerPassword) s.SetOwnerPassword(*out.OwnerPassword);
+  if (out.UserPassword) s.SetUserPassword(*out.UserPassword);
   if (!out.Allow.empty()) s.SetUserPermissions(ParsePermissions(out.Allow));
+  if (s.OwnerPassword().empty() && s.UserPassword().empty()) throw UsageError(msg::SEncryptNeedsPassword);
 }
 
 }  // namespace
@@ -167,13 +176,10 @@ std::vector<std::string> PermissionNames(kv::TkvUserPermissions permissions) {
 }
 
 void AddInputOptions(CLI::App& cmd, InputOptions& in) {
-  cmd.add_option_function<std::string>(
-         "--password",
-         [&in](const std::string& pw) {
-           in.Password = pw;
-           in.HavePassword = true;
-         },
-         "Password for encrypted inputs (user or owner password)")
+  cmd.add_option("--password", in.Passwords,
+                 "Password for encrypted inputs (user or owner password); may be repeated, each encrypted input is "
+                 "tried with each password in turn")
+      ->allow_extra_args(false)
       ->type_name("PW");
   cmd.add_flag("-q,--quiet", in.Quiet, "Show no progress bar");
   cmd.add_flag("--strict", in.Strict,
@@ -182,7 +188,8 @@ void AddInputOptions(CLI::App& cmd, InputOptions& in) {
 }
 
 void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
-  cmd.add_option("-o,--output", out.Output, "File to write (replaced as a whole, only on success)")
+  cmd.add_option("-o,--output", out.Output,
+                 "File to write (replaced as a whole, only on success); - writes to standard output")
       ->required()
       ->type_name("OUT");
   auto* info = "Document information";
@@ -208,9 +215,10 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
       ->type_name("EFFECT[:SECONDS[:RANGE]]")
       ->group(view);
   auto* sec = "Encryption";
-  auto* encrypt = cmd.add_option("--encrypt", out.Encrypt, "Encrypt the output with RC4 at 40 or 128 bits")
-                      ->check(CLI::IsMember({"40", "128"}))
-                      ->type_name("40|128")
+  auto* encrypt = cmd.add_option("--encrypt", out.Encrypt,
+                                 "Encrypt the output with RC4 at 40 or 128 bits, or with AES-128 or AES-256")
+                      ->check(CLI::IsMember({"40", "128", "aes128", "aes256"}))
+                      ->type_name("40|128|aes128|aes256")
                       ->group(sec);
   auto* owner = cmd.add_option("--owner-password", out.OwnerPassword, "Owner password for --encrypt")
                     ->type_name("PW")
@@ -239,18 +247,12 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& out) {
       ->check(CLI::Range(0, 9))
       ->needs(compress)
       ->group(streams);
-  cmd.add_option("--ascii", out.Ascii, "ASCII-encode every stream")->check(CLI::IsMember({"hex", "85"}))->group(streams);
+  cmd.add_option("--ascii", out.Ascii, "ASCII-encode every stream")
+      ->check(CLI::IsMember({"hex", "85"}))
+      ->group(streams);
 }
 
-void WirePassword(kv::TkvCustomPDFDocument& doc, const InputOptions& in) {
-  doc.SetReadModernFiles(!in.Strict);
-  if (!in.HavePassword) return;
-  std::string pw = in.Password;
-  doc.OnPassword = [pw](kv::TkvCustomPDFDocument*, std::string& password, bool& cont) {
-    password = pw;
-    cont = true;
-  };
-}
+void PrepareReading(kv::TkvCustomPDFDocument& doc, const InputOptions& in) { doc.SetReadModernFiles(!in.Strict); }
 
 void ApplyOutputOptions(kv::TkvPDFDocument& doc, const OutputOptions& out) {
   if (out.Title) doc.SetTitle(*out.Title);
@@ -262,12 +264,24 @@ void ApplyOutputOptions(kv::TkvPDFDocument& doc, const OutputOptions& out) {
   for (int i : ParseViewer(out.Viewer)) {
     kv::TkvPDFViewerPreferences& vp = doc.ViewerPreferences();
     switch (i) {
-      case 0: vp.SetHideToolbar(true); break;
-      case 1: vp.SetHideMenubar(true); break;
-      case 2: vp.SetHideWindowUI(true); break;
-      case 3: vp.SetFitWindow(true); break;
-      case 4: vp.SetCenterWindow(true); break;
-      default: vp.SetDisplayDocTitle(true); break;
+      case 0:
+        vp.SetHideToolbar(true);
+        break;
+      case 1:
+        vp.SetHideMenubar(true);
+        break;
+      case 2:
+        vp.SetHideWindowUI(true);
+        break;
+      case 3:
+        vp.SetFitWindow(true);
+        break;
+      case 4:
+        vp.SetCenterWindow(true);
+        break;
+      default:
+        vp.SetDisplayDocTitle(true);
+        break;
     }
   }
   for (const std::string& t : out.Transitions) ApplyTransition(doc, t);

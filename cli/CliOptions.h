@@ -3,7 +3,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,13 +18,12 @@ inline constexpr const char* kUsageHint = "Run 'folio --help' or 'folio COMMAND 
 // A malformed option value or a combination of options the input does not allow: a usage
 // error (exit status 2), not a failed operation.
 class UsageError : public std::invalid_argument {
-public:
+ public:
   using std::invalid_argument::invalid_argument;
 };
 
 struct InputOptions {
-  std::string Password;
-  bool HavePassword = false;
+  std::vector<std::string> Passwords;  // tried in turn on each encrypted input
   bool Quiet = false;
   bool Strict = false;  // read only what the library reads by default (PDF 1.0-1.5, classic tables)
 };
@@ -36,18 +34,20 @@ struct OutputOptions {
   std::string Layout, Mode, Viewer, Compress, Ascii;
   std::vector<std::string> Transitions;
   int CompressLevel = 6;
-  std::string Encrypt, OwnerPassword, UserPassword, Allow;
+  std::string Encrypt, Allow;
+  std::optional<std::string> OwnerPassword, UserPassword;  // given, even as empty
   bool Decrypt = false;
 };
 
 void AddInputOptions(CLI::App& cmd, InputOptions& in);
 void AddOutputOptions(CLI::App& cmd, OutputOptions& out);
 
-// Gives the password to every encrypted input (the library's "Wrong password." when it
-// does not open one), and opens modern files unless --strict.
-void WirePassword(kv::TkvCustomPDFDocument& doc, const InputOptions& in);
+// Sets how inputs are read: modern files too unless --strict (passwords: see LoadInput).
+void PrepareReading(kv::TkvCustomPDFDocument& doc, const InputOptions& in);
 // Applies the output options to the document about to be saved. Fails with a library
-// exception (or UsageError for a malformed value) before anything is written.
+// exception (or UsageError for a malformed value) before anything is written. Encrypting
+// keeps what the options do not replace (an encrypted input's passwords and permissions)
+// and is refused when neither password would be set.
 void ApplyOutputOptions(kv::TkvPDFDocument& doc, const OutputOptions& out);
 
 // Names shared with `info`.

@@ -1,17 +1,21 @@
 // folio: the command-line face of the library. Every operation is a subcommand; the
 // library does the work, this file only parses, reports and maps failures to exit codes.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
+#include "CliCleanup.h"
 #include "CliCommands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"folio - merge, split, rewrite and protect PDF files.\n"
-               "Inputs are never modified; an output is written only when the whole operation succeeded."};
+  // Named here: the help shows "folio", not the path the program was started by.
+  CLI::App app{
+      "folio - merge, split, rotate, rewrite and protect PDF files.\n"
+      "Inputs are never modified; an output is written only when the whole operation succeeded.\n"
+      "FILE may be - to read standard input; -o - writes the PDF to standard output.",
+      "folio"};
   app.set_version_flag("--version", std::string("folio ") + FOLIO_VERSION);
   app.require_subcommand(1);
   app.fallthrough();
@@ -47,6 +51,7 @@ int main(int argc, char** argv) {
     std::cerr << "folio: " << e.what() << "\n" << folio::kUsageHint << "\n";
     return 2;
   }
+  folio::cleanup::InstallHandlers();
   int rc = commands.Run();
 #if !defined(__SANITIZE_ADDRESS__)
   // Everything is written and flushed; the operating system reclaims the documents'
