@@ -11,6 +11,10 @@ namespace kv {
 namespace {
 
 constexpr double kUnset = -1;
+// Unit conversions, and hosts that round the values they show, leave a value at a page
+// edge a hair beyond it. Within this distance (points; far below what a viewer shows) a
+// value is taken as on the edge, instead of being moved to the other side of the page.
+constexpr double kEdgeTolerance = 0.01;
 
 // Width and height of a page's /MediaBox in points; both 0 when the page has no readable
 // box (values are then taken as they are: Y is not turned over, X not bounded).
@@ -69,7 +73,7 @@ double YFromFile(TkvMeasurementUnit unit, double v, double h) {
 TkvPDFObjectPtr XToFile(TkvMeasurementUnit unit, double v, double w) {
   if (v == kUnset) return std::make_unique<TkvPDFNullObject>();
   double p = static_cast<double>(ToPoints(unit, v));
-  if (w > 0 && p > w) p = 0;
+  if (w > 0 && p > w) p = p - w <= kEdgeTolerance ? w : 0;
   return std::make_unique<TkvPDFRealObject>(std::fabs(p));
 }
 
@@ -77,7 +81,7 @@ TkvPDFObjectPtr YToFile(TkvMeasurementUnit unit, double v, double h) {
   if (v == kUnset) return std::make_unique<TkvPDFNullObject>();
   double p = static_cast<double>(ToPoints(unit, v));
   if (h != 0) p = h - p;
-  if (p < 0) p = h;
+  if (p < 0) p = p >= -kEdgeTolerance ? 0 : h;
   return std::make_unique<TkvPDFRealObject>(std::fabs(p));
 }
 

@@ -115,6 +115,10 @@ TEST(Destinations, BuiltInPointsFromTheBottomLeftCorner) {
       // Beyond the right edge X becomes 0; below the bottom edge Y becomes the top.
       {muPoints, TkvPDFDestination(1, 700.0, dtFitV), "/FitV 0"},
       {muPoints, TkvPDFDestination(1, 900.0, dtFitH), "/FitH 792"},
+      // A hair beyond an edge (a rounded value shown in another unit) is on the edge.
+      {muPoints, TkvPDFDestination(1, 612.004, dtFitV), "/FitV 612"},
+      {muPoints, TkvPDFDestination(1, 792.005, dtFitH), "/FitH 0"},
+      {muMM, TkvPDFDestination(1, dtFitR, 0, 279.3651, 100, 0), "/FitR 0 0 283.5 792"},
       {muPoints, TkvPDFDestination(1, dtFit), "/Fit"},
       {muPoints, TkvPDFDestination(2, dtFitB), "/FitB"},
   };
