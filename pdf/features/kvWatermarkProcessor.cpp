@@ -36,25 +36,43 @@ void TkvWatermarkProcessor::Stamp(const std::vector<int32_t>& pages) {
     TkvPDFObject* value = pageObject ? pageObject->Value.get() : nullptr;
     if (!value || !value->IsDictionary()) throw EUnexpectedError(Format(msg::SUnexpectedContentObject, n));
     auto* page = static_cast<TkvPDFDictObject*>(value);
-    const TkvPDFIndirectReference& mark = MarkingFor(MediaBoxOf(*page));
+    const TkvPDFIndirectReference& mark = MarkingFor(VisibleBoxOf(*page));
     AddResource(*page);
     AddContent(*page, n, mark);
   }
 }
 
-TkvPDFRect TkvWatermarkProcessor::MediaBoxOf(TkvPDFDictObject& page) const {
-  const TkvPDFObjectStore& store = *FDoc.ObjectStore;
-  TkvPDFObject* value = store.Resolve(page.GetValue("/MediaBox"));
-  if (!value || !value->IsArray() || static_cast<TkvPDFArrayObject*>(value)->Count() < 4) return kLetterPage;
+namespace {
+
+// A rectangle entry of a page, corners in any order; false when it is missing or not four
+// numbers.
+bool ReadBox(const TkvPDFObjectStore& store, TkvPDFDictObject& page, const char* key, TkvPDFRect& out) {
+  TkvPDFObject* value = store.Resolve(page.GetValue(key));
+  if (!value || !value->IsArray() || static_cast<TkvPDFArrayObject*>(value)->Count() < 4) return false;
   auto* box = static_cast<TkvPDFArrayObject*>(value);
   double v[4];
   for (int i = 0; i < 4; ++i) {
     TkvPDFObject* item = store.Resolve(box->GetItem(i));
-    if (!item || !(item->IsInteger() || item->IsInt64() || item->IsReal())) return kLetterPage;
+    if (!item || !(item->IsInteger() || item->IsInt64() || item->IsReal())) return false;
     v[i] = NumberValue(item);
   }
-  // Corners may be given in any order.
-  return TkvPDFRect{std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]), std::max(v[1], v[3])};
+  out = TkvPDFRect{std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]), std::max(v[1], v[3])};
+  return true;
+}
+
+}  // namespace
+
+// The part of the page a reader sees: the crop box within the media box. Placing the
+// marking on the media box alone would put a centred marking outside the visible page
+// of a file whose crop box shows only part of it.
+TkvPDFRect TkvWatermarkProcessor::VisibleBoxOf(TkvPDFDictObject& page) const {
+  const TkvPDFObjectStore& store = *FDoc.ObjectStore;
+  TkvPDFRect media, crop;
+  if (!ReadBox(store, page, "/MediaBox", media)) media = kLetterPage;
+  if (!ReadBox(store, page, "/CropBox", crop)) return media;
+  TkvPDFRect seen{std::max(media.Left, crop.Left), std::max(media.Bottom, crop.Bottom),
+                  std::min(media.Right, crop.Right), std::min(media.Top, crop.Top)};
+  return seen.Left < seen.Right && seen.Bottom < seen.Top ? seen : media;
 }
 
 const TkvPDFIndirectReference& TkvWatermarkProcessor::MarkingFor(const TkvPDFRect& box) {

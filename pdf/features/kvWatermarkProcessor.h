@@ -22,7 +22,9 @@ class TkvWatermarkProcessor {
   void Stamp(const std::vector<int32_t>& pages);
 
  private:
-  TkvPDFRect MediaBoxOf(TkvPDFDictObject& page) const;
+  // The box markings are placed in (see the definition); pages of equal boxes share a
+  // content stream.
+  TkvPDFRect VisibleBoxOf(TkvPDFDictObject& page) const;
   const TkvPDFIndirectReference& MarkingFor(const TkvPDFRect& box);
   void AddResource(TkvPDFDictObject& page);
   void AddContent(TkvPDFDictObject& page, int32_t pageNumber, const TkvPDFIndirectReference& mark);

@@ -355,6 +355,31 @@ print(len(r.pages), len(marks), len(images))
   EXPECT_EQ(counts, "40 2 1\n");
 }
 
+// A marking is placed in the part of the page a reader sees: the crop box, within the
+// media box.
+TEST(Stamping, PlacedInTheVisiblePartOfThePage) {
+  struct Row {
+    const char* Boxes;
+    double CenterX, CenterY;
+  } rows[] = {{"/MediaBox [0 0 612 792] /CropBox [0 432 360 792]", 180, 612},
+              {"/MediaBox [0 0 612 792] /CropBox [-50 -50 900 900]", 306, 396},
+              {"/MediaBox [612 792 0 0]", 306, 396},
+              {"/MediaBox [0 0 612 792] /CropBox [10 10 10 10]", 306, 396},
+              {"/MediaBox [0 0 612 792] /CropBox [0 0 /x 7]", 306, 396},
+              {"", 306, 396}};  // no box: a letter-size page
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Boxes);
+    Stamped s(MakePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                       std::string("<< /Type /Page /Parent 2 0 R ") + r.Boxes + " >>"}));
+    s.Stamp(false);
+    auto* page = static_cast<TkvPDFDictObject*>(s.Doc.Pages[0]->Value.get());
+    auto* mark = static_cast<TkvPDFStreamObject*>(s.Doc.ObjectStore->Resolve(page->GetValue("/Contents")));
+    Box b = PlacedBox(std::string(mark->DataBytes()), 20, 10);
+    EXPECT_NEAR((b.Left + b.Right) / 2, r.CenterX, 0.01);
+    EXPECT_NEAR((b.Bottom + b.Top) / 2, r.CenterY, 0.01);
+  }
+}
+
 TEST(Stamping, FailuresNameThePageAndKeepEarlierMarkings) {
   std::string pdf =
       MakePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 >>",
