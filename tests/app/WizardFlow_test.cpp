@@ -53,6 +53,7 @@ struct Route {
   const char* OperationHeading;  // after the source page, or nullptr
   const char* OperationInfo;
 };
+void PrintTo(const Route& r, std::ostream* os) { *os << (r.OperationHeading ? r.OperationHeading : r.FirstHeading); }
 
 std::string RouteName(const ::testing::TestParamInfo<Route>& info) {
   const char* names[] = {"Merge", "Append", "Extract", "Delete", "Thumbnails", "Watermarks", "Bookmarks", "Forms"};

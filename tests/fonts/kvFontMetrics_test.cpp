@@ -2,6 +2,8 @@
 // with what fontTools reads from the same font files.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
 #include <sstream>
 
 #include "FontTestUtil.h"
@@ -74,6 +76,12 @@ struct MetricsCase {
   const char* fcPattern;  // the same request, for fontconfig's own matcher
   const char* expectedFamily;
 };
+void PrintTo(const MetricsCase& c, std::ostream* os) { *os << c.fcPattern; }
+std::string MetricsCaseName(const ::testing::TestParamInfo<MetricsCase>& info) {
+  std::string name;
+  for (const char* c = info.param.fcPattern; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+  return name;
+}
 
 class FontMetricsTest : public ::testing::TestWithParam<MetricsCase> {
  protected:
@@ -108,7 +116,9 @@ TEST_P(FontMetricsTest, AgreeWithTheFontFile) {
   EXPECT_EQ(info.Descent, e.values.at("descent")[0]);
   EXPECT_EQ(info.CapHeight, info.Ascent);
   EXPECT_EQ(info.AvgWidth, e.values.at("avg")[0]);
-  if (!info.FixedPitch) EXPECT_EQ(info.MaxWidth, e.values.at("max")[0]);
+  if (!info.FixedPitch) {
+    EXPECT_EQ(info.MaxWidth, e.values.at("max")[0]);
+  }
   EXPECT_EQ(info.ItalicAngle, e.values.at("italic")[0]);
   EXPECT_EQ(info.StemV, 78);
   EXPECT_EQ(info.StrikeoutSize, e.values.at("strikeout")[0]);
@@ -136,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(Families, FontMetricsTest,
                                            MetricsCase{"Times New Roman", fsBold | fsItalic,
                                                        "Times New Roman:bold:italic", "Liberation Serif"},
                                            MetricsCase{"Courier New", 0, "Courier New", "Liberation Mono"},
-                                           MetricsCase{"DejaVu Sans", fsBold, "DejaVu Sans:bold", "DejaVu Sans"}));
+                                           MetricsCase{"DejaVu Sans", fsBold, "DejaVu Sans:bold", "DejaVu Sans"}),
+                         MetricsCaseName);
 
 TEST(FontMetrics, FixedPitchWithoutEmbeddingMeasuresOnlyTheSpace) {
   TkvFontDescription d;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Fails when a parameterised test has a name or a parameter that does not read.
 
-Runs every GoogleTest program test_* in the given folder with --gtest_list_tests. A case
+Runs every GoogleTest program test_* in the given folder and below it with --gtest_list_tests. A case
 named by its index ("Suite.Test/3") needs a name generator; a parameter shown as
 "N-byte object <..>" (its raw bytes) needs a PrintTo.
 
@@ -40,15 +40,16 @@ def main(argv):
         print(__doc__.strip().splitlines()[-1], file=sys.stderr)
         return 2
     folder = argv[1]
-    programs = sorted(p for p in os.listdir(folder)
-                      if p.startswith("test_") and os.access(os.path.join(folder, p), os.X_OK)
-                      and os.path.isfile(os.path.join(folder, p)))
+    programs = sorted(os.path.relpath(os.path.join(d, p), folder) for d, _, names in os.walk(folder) for p in names
+                      if p.startswith("test_") and os.access(os.path.join(d, p), os.X_OK))
     if not programs:
         print(f"test names: no test programs in {folder}", file=sys.stderr)
         return 1
     problems = []
+    # Programs with windows list their tests without a display too.
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     for program in programs:
-        listing = subprocess.run([os.path.join(folder, program), "--gtest_list_tests"], check=True,
+        listing = subprocess.run([os.path.join(folder, program), "--gtest_list_tests"], check=True, env=env,
                                  capture_output=True, text=True, errors="replace").stdout
         problems += [f"{program}: {p}" for p in unreadable(listing)]
     for problem in problems:
