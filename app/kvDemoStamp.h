@@ -1,5 +1,6 @@
-// The two text markings every document saved by the wizard carries: a line naming the
-// product and one with its web address, centred across page 1's middle.
+// The two text markings every document saved by the wizard carries, over the content of
+// every page: a line naming the product (maroon) and one with its web address (blue),
+// centred across the middle of page 1's height.
 #pragma once
 
 namespace kv {

@@ -198,3 +198,41 @@ TEST_F(WizardTest, UnreadableThumbnailIsToldAndNothingIsSaved) {
 
 }  // namespace
 }  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(WizardTest, EverySavedPageCarriesTheTwoDemoLines) {
+  OpenSource(kv::TkvWizardOperation::woDelete, Data("glpk-cnfsat.pdf"));
+  Type(W().tsDelete->edRange, "6");
+  Next();
+  Finish(Out("stamped.pdf"));
+  ASSERT_EQ(Page(), W().tsDone) << host.AllMessages();
+  ASSERT_TRUE(QpdfCheckClean(Out("stamped.pdf")));
+  for (int page = 1; page <= 5; ++page) {
+    // In content order: on a busy page the layout mode interleaves the stamp with the text.
+    std::string text = kvtest::Run("pdftotext -raw -f " + std::to_string(page) + " -l " + std::to_string(page) + " " +
+                                   ShellQuote(Out("stamped.pdf")) + " -")
+                           .Output;
+    EXPECT_NE(text.find("This document was created using Kestrova Folioworks Demo"), std::string::npos) << page;
+    EXPECT_NE(text.find("https://folioworks.example/"), std::string::npos) << page;
+  }
+  // The product line above the middle, the address below it, 50 pixels (37.5 points)
+  // from it (pdftotext -bbox: y from the top).
+  CommandResult r =
+      kvtest::Run("pdftotext -bbox -f 1 -l 1 " + ShellQuote(Out("stamped.pdf")) + " - | grep -E '>(Kestrova|https)'");
+  ASSERT_EQ(r.ExitCode, 0) << r.Output;
+  auto yMin = [&r](const std::string& word) {
+    size_t at = r.Output.find(">" + word);
+    size_t y = r.Output.rfind("yMin=\"", at);
+    return std::stod(r.Output.substr(y + 6));
+  };
+  const double middle = 792.0 / 2;  // glpk-cnfsat's pages are letter size
+  EXPECT_LT(yMin("Kestrova"), middle);
+  EXPECT_GT(yMin("Kestrova"), middle - 80);
+  EXPECT_GT(yMin("https"), middle);
+  EXPECT_LT(yMin("https"), middle + 80);
+}
+
+}  // namespace
+}  // namespace kvtest
