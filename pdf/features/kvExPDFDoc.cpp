@@ -93,7 +93,7 @@ void TkvExPDFDocument::TakeOutlineObjects(TkvExPDFDocument& source, TkvPDFOutlin
 
 void TkvExPDFDocument::OpenEncrypted(const std::string& password) {
   FDecryptor = AuthenticateStandardSecurity(Trailer->Encrypt.get(), Trailer->ID.get(), password,
-                                            *FEncryptionSettings);
+                                            *FEncryptionSettings, ReadModernFiles());
   Reader->Decryptor = FDecryptor.get();
   ReadBody();
 }
@@ -105,6 +105,43 @@ void TkvExPDFDocument::PrepareEncryption() {
   // cannot open the file.
   if (FEncryptionSettings->Level() == el128bit) RequirePDFVersion(1, 4);
   FEncryption = TkvPDFEncryption::Create(kOutputName, *FEncryptionSettings, GetCreationDate());
+  // AES-128 came with PDF 1.6; AES-256 is PDF 2.0's, and an extension of 1.7 before it,
+  // which readers of 1.7 files look for in the catalog.
+  if (FEncryptionSettings->Level() == elAES128) RequirePDFVersion(1, 6);
+  if (FEncryptionSettings->Level() == elAES256) {
+    RequirePDFVersion(1, 7);
+    if (PDFMajorVersion() < 2) DeclareAES256Extension(FEncryption->EffectiveRevision() >= 6 ? 8 : 3);
+  }
+}
+
+void TkvExPDFDocument::DeclareAES256Extension(int32_t level) {
+  TkvPDFDictObject& others = *Catalog->Others;
+  TkvPDFDictObject* kept = ObjectStore->ResolveDictionary(others.GetValue("/Extensions"));
+  auto extensions = kept ? kept->CloneDict() : std::make_unique<TkvPDFDictObject>();
+  TkvPDFDictObject* adobe = ObjectStore->ResolveDictionary(extensions->GetValue("/ADBE"));
+  TkvPDFObject* current = adobe ? ObjectStore->ResolveInteger(adobe->GetValue("/ExtensionLevel")) : nullptr;
+  if (current && current->IsInteger() && static_cast<TkvPDFIntegerObject*>(current)->Value >= level) return;
+  auto entry = std::make_unique<TkvPDFDictObject>();
+  entry->AddName("/BaseVersion", "/1.7");
+  entry->AddInteger("/ExtensionLevel", level);
+  extensions->SetValue("/ADBE", std::move(entry));
+  others.SetValue("/Extensions", std::move(extensions));
+}
+
+bool TkvExPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& stream, std::unique_ptr<TkvPDFDictObject>& dict,
+                                             std::string& data) {
+  const bool filtered = TkvCustomPDFDocument::FilterStreamForOutput(stream, dict, data);
+  if (!IsEncrypting()) return filtered;
+  if (!FEncryption) PrepareEncryption();
+  const auto plain = static_cast<int64_t>(filtered ? data.size() : stream.DataBytes().size());
+  const int64_t length = FEncryption->EncryptedLength(plain);
+  if (length == plain) return filtered;
+  if (!filtered) {
+    dict = stream.Dictionary ? stream.Dictionary->CloneDict() : std::make_unique<TkvPDFDictObject>();
+    data.assign(stream.DataBytes());
+  }
+  dict->SetValue("/Length", std::make_unique<TkvPDFInt64Object>(length));
+  return true;
 }
 
 std::string TkvExPDFDocument::EncryptString(const std::string& text, int32_t objectNumber) {

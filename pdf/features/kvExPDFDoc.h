@@ -71,10 +71,15 @@ protected:
   void PrepareEncryption() override;
   std::string EncryptString(const std::string& text, int32_t objectNumber) override;
   std::unique_ptr<TkvPDFDictObject> BuildEncryptionDictionary() override;
+  // AES output is longer than its input: a stream's /Length gives the encrypted size.
+  bool FilterStreamForOutput(const TkvPDFStreamObject& stream, std::unique_ptr<TkvPDFDictObject>& dict,
+                             std::string& data) override;
   std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument() override;
   void PagesTakenFrom(TkvCustomPDFDocument& giver) override;
 
 private:
+  // Declares the extension of PDF 1.7 that AES-256 output needs, at extension `level`.
+  void DeclareAES256Extension(int32_t level);
   friend class TkvWatermarkProcessor;
   // The shared "q" and "Q" streams that wrap page content under overlays; -1 until made.
   int32_t FSaveStateStream = -1;

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <random>
 
+#include "pdf/security/kvAES.h"
 #include "pdf/security/kvMD5.h"
 #include "pdf/security/kvPDFCryptConsts.h"
 #include "pdf/security/kvRC4.h"
@@ -78,12 +79,25 @@ std::string MakeHiddenOwnerPassword() {
 
 int32_t TkvBasePDFCrypt::EffectiveRevision() const {
   if (Revision != 0) return Revision;
-  return Level == el40bit ? 2 : 3;
+  switch (Level) {
+    case el40bit:
+      return 2;
+    case el128bit:
+      return 3;
+    case elAES128:
+      return 4;
+    default:
+      return 6;
+  }
 }
 
 size_t TkvBasePDFCrypt::EffectiveKeyLength() const {
-  if (KeyLength >= 5 && KeyLength <= 16) return static_cast<size_t>(KeyLength);
-  return Level == el40bit ? 5 : 16;
+  if ((KeyLength >= 5 && KeyLength <= 16) || KeyLength == 32) return static_cast<size_t>(KeyLength);
+  return Level == el40bit ? 5 : Level == elAES256 ? 32 : 16;
+}
+
+TkvCryptMethod TkvBasePDFCrypt::LevelMethod() const {
+  return Level == elAES128 ? cmAESV2 : Level == elAES256 ? cmAESV3 : cmRC4;
 }
 
 void TkvBasePDFCrypt::SetFileID(std::string_view text) {
@@ -133,8 +147,11 @@ std::array<uint8_t, 16> TkvBasePDFCrypt::ComputeFileKey(const TPadded& paddedUse
   md5.Update(OwnerKey.data(), OwnerKey.size());
   md5.Update(P.data(), P.size());
   md5.Update(FileID);
+  // Revision 4 keys of files whose metadata stays in the clear differ, so that the two
+  // cannot be exchanged.
+  if (EffectiveRevision() >= 4 && !EncryptMetadata) md5.Update("\xFF\xFF\xFF\xFF");
   TkvMD5::Digest digest = md5.Final();
-  size_t n = EffectiveKeyLength();
+  size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
   if (EffectiveRevision() >= 3) {
     for (int i = 0; i < kRehashCount; ++i) digest = TkvMD5::Hash(digest.data(), n);
   }
@@ -149,7 +166,7 @@ std::array<uint8_t, 16> TkvBasePDFCrypt::OwnerRC4Key(const TPadded& paddedOwner)
     for (int i = 0; i < kRehashCount; ++i) digest = TkvMD5::Hash(digest.data(), digest.size());
   }
   std::array<uint8_t, 16> key{};
-  std::memcpy(key.data(), digest.data(), EffectiveKeyLength());
+  std::memcpy(key.data(), digest.data(), std::min<size_t>(EffectiveKeyLength(), 16));
   return key;
 }
 
@@ -190,7 +207,8 @@ bool TkvBasePDFCrypt::CheckPaddedUserPassword(const TPadded& paddedUser) {
   // Revision 3 defines only the first 16 bytes of /U; the rest is arbitrary.
   size_t compared = EffectiveRevision() < 3 ? 32 : 16;
   if (std::memcmp(expected.data(), UserKey.data(), compared) != 0) return false;
-  Key = fileKey;
+  Key.fill(0);
+  std::memcpy(Key.data(), fileKey.data(), fileKey.size());
   return true;
 }
 
@@ -218,6 +236,7 @@ void TkvBasePDFCrypt::ReducePermissionsByP() {
 }
 
 bool TkvBasePDFCrypt::Authenticate(TkvPDFEncryptionSettings& settings, std::string_view password) {
+  if (EffectiveRevision() >= 5) return AuthenticateAES256(settings, password);
   TPadded paddedUser;
   if (CheckOwnerPassword(password, paddedUser)) {
     IsOwner = true;
@@ -241,7 +260,7 @@ bool TkvBasePDFCrypt::Authenticate(TkvPDFEncryptionSettings& settings, std::stri
 // ---- strings and streams ----
 
 TkvBasePDFCrypt::TObjectKey TkvBasePDFCrypt::ObjectKey(int32_t objectNumber, int32_t generation) const {
-  size_t n = EffectiveKeyLength();
+  size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
   uint8_t input[16 + 5];
   std::memcpy(input, Key.data(), n);
   auto number = static_cast<uint32_t>(objectNumber);
@@ -277,15 +296,46 @@ void TkvBasePDFCrypt::CryptBuffer(void* data, size_t length, int32_t objectNumbe
   cipher.Crypt(data, length);
 }
 
+std::string TkvBasePDFCrypt::AESObjectKey(TkvCryptMethod method, int32_t objectNumber, int32_t generation) const {
+  if (method == cmAESV3) return std::string(reinterpret_cast<const char*>(Key.data()), 32);
+  const size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
+  uint8_t input[16 + 9];
+  std::memcpy(input, Key.data(), n);
+  auto number = static_cast<uint32_t>(objectNumber);
+  auto gen = static_cast<uint32_t>(generation);
+  input[n] = static_cast<uint8_t>(number);
+  input[n + 1] = static_cast<uint8_t>(number >> 8);
+  input[n + 2] = static_cast<uint8_t>(number >> 16);
+  input[n + 3] = static_cast<uint8_t>(gen);
+  input[n + 4] = static_cast<uint8_t>(gen >> 8);
+  std::memcpy(input + n + 5, "sAlT", 4);
+  TkvMD5::Digest digest = TkvMD5::Hash(input, n + 9);
+  return std::string(reinterpret_cast<const char*>(digest.data()), 16);
+}
+
+void TkvBasePDFCrypt::DecryptBytes(TkvCryptMethod method, std::string& bytes, int32_t objectNumber,
+                                   int32_t generation) {
+  switch (method) {
+    case cmNone:
+      return;
+    case cmRC4:
+      CryptBuffer(bytes.data(), bytes.size(), objectNumber, generation);
+      return;
+    default:
+      bytes = AESDecryptCBC(AESObjectKey(method, objectNumber, generation), bytes);
+      return;
+  }
+}
+
 void TkvBasePDFCrypt::DecryptString(std::string& bytes, int32_t objectNumber, int32_t generation) {
-  CryptBuffer(bytes.data(), bytes.size(), objectNumber, generation);
+  DecryptBytes(StringMethod, bytes, objectNumber, generation);
 }
 
 void TkvBasePDFCrypt::DecryptStream(TkvMemoryStream& stream, int32_t objectNumber, int32_t generation) {
   // Taking the bytes moves owned data and copies a shared view once; either way the
   // stream's other holders keep their bytes.
   std::string bytes = stream.TakeBytes();
-  CryptBuffer(bytes.data(), bytes.size(), objectNumber, generation);
+  DecryptBytes(StreamMethod, bytes, objectNumber, generation);
   stream.Assign(std::move(bytes));
 }
 

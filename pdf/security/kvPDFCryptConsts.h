@@ -11,4 +11,6 @@ inline constexpr const char* SCannotChangeEncryption = "User cannot change encry
 inline constexpr const char* SInvalidEncryptDictionary = "Invalid encryption dictionary";
 inline constexpr const char* SUnsupportedSecurityHandler = "Unsupported security handler (%s)";
 inline constexpr const char* SUnsupportedEncryption = "Unsupported encryption (%s)";
+inline constexpr const char* SAESKeyLength = "AES: Invalid key length (%d bytes)";
+inline constexpr const char* SCryptoFailed = "Encryption library failure (%s)";
 }  // namespace kv::msg

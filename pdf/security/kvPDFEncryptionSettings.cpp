@@ -16,16 +16,20 @@ void TkvPDFEncryptionSettings::SetEnabled(bool value) {
 
 void TkvPDFEncryptionSettings::SetLevel(TkvPDFEncryptionLevel value) {
   CheckCanChange();
+  if (value != level_) keptUser_ = keptOwner_ = false;
   level_ = value;
 }
 
 void TkvPDFEncryptionSettings::SetOwnerPassword(const std::string& value) {
   CheckCanChange();
+  if (value != ownerPassword_) keptOwner_ = false;
   ownerPassword_ = value;
 }
 
+// The owner's hash covers the user's, so a new user password needs new owner material too.
 void TkvPDFEncryptionSettings::SetUserPassword(const std::string& value) {
   CheckCanChange();
+  if (value != userPassword_) keptUser_ = keptOwner_ = false;
   userPassword_ = value;
 }
 
@@ -42,6 +46,9 @@ void TkvPDFEncryptionSettings::Assign(const TkvPDFEncryptionSettings& source) {
   userPassword_ = source.userPassword_;
   userPermissions_ = source.userPermissions_;
   canChange_ = source.canChange_;
+  kept_ = source.kept_;
+  keptUser_ = source.keptUser_;
+  keptOwner_ = source.keptOwner_;
 }
 
 void TkvPDFEncryptionSettings::AssignUnlocked(TkvPDFEncryptionLevel level, const std::string& ownerPassword,
@@ -53,6 +60,13 @@ void TkvPDFEncryptionSettings::AssignUnlocked(TkvPDFEncryptionLevel level, const
   userPassword_ = userPassword;
   userPermissions_ = permissions;
   canChange_ = canChange;
+  kept_.reset();
+  keptUser_ = keptOwner_ = false;
+}
+
+void TkvPDFEncryptionSettings::KeepKeys(std::shared_ptr<const TkvKeptKeys> keys) {
+  kept_ = std::move(keys);
+  keptUser_ = keptOwner_ = kept_ != nullptr;
 }
 
 }  // namespace kv

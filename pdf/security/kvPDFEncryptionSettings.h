@@ -5,14 +5,16 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 namespace kv {
 
 class TkvPDFEncryption;
 
-// Key length of the standard security handler: 5 bytes (revision 2) or 16 bytes (revision 3).
-enum TkvPDFEncryptionLevel : uint8_t { el40bit, el128bit };
+// The protection of the standard security handler: RC4 with 5-byte keys (revision 2) or
+// 16-byte keys (revision 3), AES-128 (revision 4, crypt filters) or AES-256 (revision 6).
+enum TkvPDFEncryptionLevel : uint8_t { el40bit, el128bit, elAES128, elAES256 };
 
 enum TkvUserPermissionsType : uint8_t {
   AllowCopy,
@@ -51,6 +53,16 @@ class TkvUserPermissions {
   uint8_t bits_ = 0;
 };
 
+// What an AES-256 file's password unlocked beside the passwords: the user password cannot
+// be recovered from the owner's (nor the owner's from the user's), so a file written again
+// keeps the key material of a password that is not changed (all bytes).
+struct TkvKeptKeys {
+  int32_t Revision = 6;  // 5 or 6: the password hashing the material was made with
+  std::string FileKey;   // 32 bytes
+  std::string U, UE;     // the user password's hash and the file key under it
+  std::string O, OE;     // the owner password's
+};
+
 // The settings refuse every change once a file was opened with its user password only
 // (CanChange false), so that such a user cannot lift the owner's restrictions on save;
 // the owner password then reads empty.
@@ -81,6 +93,13 @@ class TkvPDFEncryptionSettings {
   // whatever the current lock (a new file opened with its owner password unlocks again).
   void AssignUnlocked(TkvPDFEncryptionLevel level, const std::string& ownerPassword, const std::string& userPassword,
                       TkvUserPermissions permissions, bool canChange);
+  // Keeps an opened AES-256 file's key material for the output (after AssignUnlocked, which
+  // drops it). A level or user password set to another value drops all of it, an owner
+  // password set to another value the owner's part.
+  void KeepKeys(std::shared_ptr<const TkvKeptKeys> keys);
+  // The kept material of each password, or nullptr when that password was changed.
+  const TkvKeptKeys* KeptUserKeys() const { return keptUser_ ? kept_.get() : nullptr; }
+  const TkvKeptKeys* KeptOwnerKeys() const { return keptOwner_ ? kept_.get() : nullptr; }
 
  private:
   // The output engine reads the owner password whatever the lock: a file re-saved by a
@@ -94,6 +113,9 @@ class TkvPDFEncryptionSettings {
   std::string ownerPassword_;
   std::string userPassword_;
   TkvUserPermissions userPermissions_ = TkvUserPermissions::All();
+  std::shared_ptr<const TkvKeptKeys> kept_;
+  bool keptUser_ = false;
+  bool keptOwner_ = false;
 };
 
 }  // namespace kv

@@ -86,6 +86,61 @@ void SelectAlgorithm(const TkvPDFDictObject& dict, int32_t& revision, int32_t& k
   revision = static_cast<int32_t>(r);
 }
 
+// The method of the crypt filter `name` names (/StmF or /StrF of /V 4 and 5): the
+// identity filter, or one of /CF whose /CFM says RC4 (/V2), AES-128 (/AESV2) or AES-256
+// (/AESV3). `keyLength` receives an RC4 filter's key length in bytes.
+TkvCryptMethod CryptFilterMethod(const TkvPDFDictObject& dict, std::string_view key, int32_t& keyLength) {
+  const TkvPDFObject* name = Entry(dict, key);
+  if (!name) return cmNone;  // absent: the identity filter
+  if (!name->IsName()) Unsupported(std::string(key));
+  const std::string& filterName = static_cast<const TkvPDFNameObject*>(name)->Value;
+  if (filterName == "/Identity") return cmNone;
+  const TkvPDFObject* filters = Entry(dict, "/CF");
+  const TkvPDFObject* filter = filters && filters->IsDictionary()
+                                   ? Unwrap(static_cast<const TkvPDFDictObject*>(filters)->GetValue(filterName))
+                                   : nullptr;
+  if (!filter || !filter->IsDictionary()) Unsupported(Format("crypt filter %s", filterName.c_str()));
+  const auto& f = *static_cast<const TkvPDFDictObject*>(filter);
+  const TkvPDFObject* method = Entry(f, "/CFM");
+  const std::string m = method && method->IsName() ? static_cast<const TkvPDFNameObject*>(method)->Value : "/None";
+  if (m == "/None") return cmNone;
+  if (m == "/AESV2") return cmAESV2;
+  if (m == "/AESV3") return cmAESV3;
+  if (m != "/V2") Unsupported(Format("crypt filter method %s", m.c_str()));
+  // RC4 filters give their key length in bytes, though many files give bits.
+  int64_t length = IntegerOr(f, "/Length", IntegerOr(dict, "/Length", 128));
+  if (length > 16) length /= 8;
+  if (length < 5 || length > 16) Unsupported(Format("/Length %lld", static_cast<long long>(length)));
+  keyLength = static_cast<int32_t>(length);
+  return cmRC4;
+}
+
+// Crypt filters (/V 4, revision 4) and AES-256 (/V 5, revisions 5 and 6).
+void SelectModernAlgorithm(const TkvPDFDictObject& dict, TkvPDFDecrypt& crypt) {
+  const int64_t v = IntegerOr(dict, "/V", 0);
+  const int64_t r = IntegerOr(dict, "/R", 0);
+  if (v == 4 && r != 4) Unsupported(Format("/R %lld", static_cast<long long>(r)));
+  if (v == 5 && r != 5 && r != 6) Unsupported(Format("/R %lld", static_cast<long long>(r)));
+  int32_t rc4Length = 16;
+  crypt.StringMethod = CryptFilterMethod(dict, "/StrF", rc4Length);
+  crypt.StreamMethod = CryptFilterMethod(dict, "/StmF", rc4Length);
+  const bool aes256 = v == 5;
+  for (TkvCryptMethod m : {crypt.StringMethod, crypt.StreamMethod})
+    if ((m == cmAESV3) != aes256 && m != cmNone)
+      Unsupported(Format("crypt filter method of /V %lld", static_cast<long long>(v)));
+  const TkvPDFObject* em = Entry(dict, "/EncryptMetadata");
+  crypt.EncryptMetadata = !(em && em->IsBoolean() && !static_cast<const TkvPDFBooleanObject*>(em)->Value);
+  crypt.Revision = static_cast<int32_t>(r);
+  const bool aes128 = crypt.StringMethod == cmAESV2 || crypt.StreamMethod == cmAESV2;
+  crypt.KeyLength = aes256 ? 32 : aes128 ? 16 : rc4Length;
+  crypt.Level = aes256 ? elAES256 : aes128 ? elAES128 : rc4Length == 5 ? el40bit : el128bit;
+}
+
+bool IsModernDictionary(const TkvPDFDictObject& dict) {
+  const int64_t v = IntegerOr(dict, "/V", 0);
+  return v == 4 || v == 5;
+}
+
 const TkvPDFStringObject* AsString(const TkvPDFObject* obj) {
   return obj && obj->IsString() ? static_cast<const TkvPDFStringObject*>(obj) : nullptr;
 }
@@ -93,15 +148,18 @@ const TkvPDFStringObject* AsString(const TkvPDFObject* obj) {
 }  // namespace
 
 std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFDictObject& encryptDict,
-                                                    const TkvPDFArrayObject* trailerID) {
+                                                    const TkvPDFArrayObject* trailerID, bool modern) {
   CheckHandler(encryptDict);
-  int32_t revision = 0, keyLength = 0;
-  SelectAlgorithm(encryptDict, revision, keyLength);
-
   auto crypt = std::make_unique<TkvPDFDecrypt>();
-  crypt->Revision = revision;
-  crypt->KeyLength = keyLength;
-  crypt->Level = keyLength == 5 ? el40bit : el128bit;
+  if (modern && IsModernDictionary(encryptDict)) {
+    SelectModernAlgorithm(encryptDict, *crypt);
+  } else {
+    int32_t revision = 0, keyLength = 0;
+    SelectAlgorithm(encryptDict, revision, keyLength);
+    crypt->Revision = revision;
+    crypt->KeyLength = keyLength;
+    crypt->Level = keyLength == 5 ? el40bit : el128bit;
+  }
 
   // The identifier is the first /ID string's bytes, whatever its form.
   const TkvPDFStringObject* id =
@@ -112,6 +170,13 @@ std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFDictObject& encr
   crypt->SetOwnerKey(owner ? std::string_view(owner->Value) : std::string_view());
   auto user = AsString(Entry(encryptDict, "/U"));
   crypt->SetUserKey(user ? std::string_view(user->Value) : std::string_view());
+  if (crypt->EffectiveRevision() >= 5) {
+    auto bytes = [&](const char* key) {
+      auto s = AsString(Entry(encryptDict, key));
+      return s ? TkvBasePDFCrypt::StringBytes(s->Value) : std::string();
+    };
+    crypt->AES256 = {bytes("/O"), bytes("/U"), bytes("/OE"), bytes("/UE"), bytes("/Perms")};
+  }
 
   int64_t p = 0;
   if (!IntegerValue(Entry(encryptDict, "/P"), p)) throw EInvalidPermission(msg::SInvalidPermission);
@@ -119,19 +184,51 @@ std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFDictObject& encr
   return crypt;
 }
 
-std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFObject* encrypt, const TkvPDFArrayObject* trailerID) {
+std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFObject* encrypt, const TkvPDFArrayObject* trailerID,
+                                                    bool modern) {
   const TkvPDFObject* value = Unwrap(encrypt);
   if (!value || !value->IsDictionary()) throw EPDFException(msg::SInvalidEncryptDictionary);
-  return OpenStandardSecurity(*static_cast<const TkvPDFDictObject*>(value), trailerID);
+  return OpenStandardSecurity(*static_cast<const TkvPDFDictObject*>(value), trailerID, modern);
 }
 
 std::unique_ptr<TkvPDFDecrypt> AuthenticateStandardSecurity(const TkvPDFObject* encrypt,
                                                             const TkvPDFArrayObject* trailerID,
                                                             std::string_view password,
-                                                            TkvPDFEncryptionSettings& settings) {
-  auto crypt = OpenStandardSecurity(encrypt, trailerID);
+                                                            TkvPDFEncryptionSettings& settings, bool modern) {
+  auto crypt = OpenStandardSecurity(encrypt, trailerID, modern);
   if (!crypt->Authenticate(settings, password)) throw EPasswordError(msg::SWrongPassword);
   return crypt;
+}
+
+}  // namespace kv
+
+namespace kv {
+
+bool TkvPDFDecrypt::EncryptsStream(const TkvPDFDictObject* dict) const {
+  if (StreamMethod == cmNone) return false;
+  if (!dict) return true;
+  auto name = [&](std::string_view key) {
+    const TkvPDFObject* v = dict->GetValue(key);
+    return v && v->IsName() ? static_cast<const TkvPDFNameObject*>(v)->Value : std::string();
+  };
+  const std::string type = name("/Type");
+  if (type == "/XRef") return false;
+  if (type == "/Metadata" && !EncryptMetadata) return false;
+  // A stream's own crypt filter comes first in its /Filter; only the identity filter is
+  // met in practice (a stream left in the clear inside an encrypted file).
+  const TkvPDFObject* filter = dict->GetValue("/Filter");
+  if (filter && filter->IsArray() && static_cast<const TkvPDFArrayObject*>(filter)->Count() > 0)
+    filter = static_cast<const TkvPDFArrayObject*>(filter)->GetItem(0);
+  if (filter && filter->IsName() && static_cast<const TkvPDFNameObject*>(filter)->Value == "/Crypt") {
+    const TkvPDFObject* parms = dict->GetValue("/DecodeParms");
+    if (parms && parms->IsArray() && static_cast<const TkvPDFArrayObject*>(parms)->Count() > 0)
+      parms = static_cast<const TkvPDFArrayObject*>(parms)->GetItem(0);
+    const TkvPDFObject* filterName =
+        parms && parms->IsDictionary() ? static_cast<const TkvPDFDictObject*>(parms)->GetValue("/Name") : nullptr;
+    if (!filterName || (filterName->IsName() && static_cast<const TkvPDFNameObject*>(filterName)->Value == "/Identity"))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace kv
