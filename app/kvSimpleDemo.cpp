@@ -19,6 +19,7 @@
 #include "app/dialogs/kvPasswordDlg.h"
 #include "app/dialogs/kvProgressDlg.h"
 #include "app/dialogs/kvSettingsDlg.h"
+#include "app/kvAppText.h"
 #include "app/kvSimpleDemoConsts.h"
 #include "app/kvWizardHost.h"
 #include "app/pages/kvBookmarkPage.h"
@@ -193,9 +194,9 @@ void TfrmMain::WireDocumentEvents(TkvPDFDocument& doc, bool withWarnings) {
     };
   }
   doc.OnPassword = [this](TkvCustomPDFDocument*, std::string& password, bool& cont) {
-    TfrmPassword dialog(QString::fromStdString(password), this);
+    TfrmPassword dialog(FromAnsi(password), this);
     cont = FHost.ExecDialog(dialog) == QDialog::Accepted;
-    if (cont) password = dialog.Password().toStdString();
+    if (cont) password = ToAnsi(dialog.Password());
   };
 }
 

@@ -1,6 +1,7 @@
 #include "app/dialogs/kvDocInfoDlg.h"
 
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <iterator>
 
 #include "app/dialogs/kvDialogsConsts.h"
+#include "app/kvAppText.h"
 #include "app/kvWizardHost.h"
 #include "pdf/document/kvPDFDoc.h"
 
@@ -25,12 +27,15 @@ TfrmDocInfo::TfrmDocInfo(TkvPDFDocument& document, TkvWizardHost& host, QWidget*
   const char* labels[kFieldCount] = {ui::SFileLabel,     ui::STitleLabel,    ui::SSubjectLabel,
                                      ui::SAuthorLabel,   ui::SKeywordsLabel, ui::SCreatorLabel,
                                      ui::SProducerLabel, ui::SVersionLabel,  ui::SNumberOfPages};
-  const QString values[kFieldCount] = {
-      QString::fromStdString(document.FileName()),    QString::fromStdString(document.GetTitle()),
-      QString::fromStdString(document.GetSubject()),  QString::fromStdString(document.GetAuthor()),
-      QString::fromStdString(document.GetKeywords()), QString::fromStdString(document.GetCreator()),
-      QString::fromStdString(document.GetProducer()), VersionText(document.PDFVersion()),
-      QString::number(document.PageCount())};
+  const QString values[kFieldCount] = {QFile::decodeName(document.FileName().c_str()),
+                                       FromAnsi(document.GetTitle()),
+                                       FromAnsi(document.GetSubject()),
+                                       FromAnsi(document.GetAuthor()),
+                                       FromAnsi(document.GetKeywords()),
+                                       FromAnsi(document.GetCreator()),
+                                       FromAnsi(document.GetProducer()),
+                                       VersionText(document.PDFVersion()),
+                                       QString::number(document.PageCount())};
   auto* form = new QFormLayout;
   for (int i = 0; i < kFieldCount; ++i) {
     FFields[i] = new QLineEdit(values[i], this);

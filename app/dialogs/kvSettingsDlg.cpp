@@ -20,6 +20,7 @@
 
 #include "app/dialogs/kvDialogsConsts.h"
 #include "app/dialogs/kvDocInfoDlg.h"
+#include "app/kvAppText.h"
 #include "app/kvSimpleDemoConsts.h"
 #include "app/kvWizardHost.h"
 #include "app/widgets/kvInputFilters.h"
@@ -280,12 +281,12 @@ QWidget* TfrmSettings::BuildEmailTab() {
 void TfrmSettings::Prepare(TkvPDFDocument& document) {
   FDocument = &document;
   Tabs->setCurrentIndex(0);
-  edTitle->setText(QString::fromStdString(document.GetTitle()));
-  edSubject->setText(QString::fromStdString(document.GetSubject()));
-  edAuthor->setText(QString::fromStdString(document.GetAuthor()));
-  edKeywords->setText(QString::fromStdString(document.GetKeywords()));
-  edCreator->setText(QString::fromStdString(document.GetCreator()));
-  edProducer->setText(QString::fromStdString(document.GetProducer()));
+  edTitle->setText(FromAnsi(document.GetTitle()));
+  edSubject->setText(FromAnsi(document.GetSubject()));
+  edAuthor->setText(FromAnsi(document.GetAuthor()));
+  edKeywords->setText(FromAnsi(document.GetKeywords()));
+  edCreator->setText(FromAnsi(document.GetCreator()));
+  edProducer->setText(FromAnsi(document.GetProducer()));
   edVersion->setText(VersionText(document.PDFVersion()));
   edPageCount->setText(QString::number(document.PageCount()));
   edDuration->setText("1");
@@ -390,10 +391,10 @@ void TfrmSettings::OkClicked() {
   if (!TransitionRange(range)) return;
 
   if (encrypt) ApplyEncryption();
-  FDocument->SetTitle(edTitle->text().toStdString());
-  FDocument->SetSubject(edSubject->text().toStdString());
-  FDocument->SetAuthor(edAuthor->text().toStdString());
-  FDocument->SetKeywords(edKeywords->text().toStdString());
+  FDocument->SetTitle(ToAnsi(edTitle->text()));
+  FDocument->SetSubject(ToAnsi(edSubject->text()));
+  FDocument->SetAuthor(ToAnsi(edAuthor->text()));
+  FDocument->SetKeywords(ToAnsi(edKeywords->text()));
   FDocument->SetOpenAfterSave(cbOpenAfterSave->isChecked());
   if (edDuration->text().isEmpty()) edDuration->setText("1");
   if (cmbTransition->currentIndex() > 0) ApplyTransition(range);
@@ -414,8 +415,8 @@ void TfrmSettings::ApplyEncryption() {
   TkvPDFEncryptionSettings& settings = FDocument->EncryptionSettings();
   settings.SetEnabled(true);
   settings.SetLevel(rb128Bit->isChecked() ? el128bit : el40bit);
-  settings.SetOwnerPassword(edOwnerPassword->text().toStdString());
-  settings.SetUserPassword(edUserPassword->text().toStdString());
+  settings.SetOwnerPassword(ToAnsi(edOwnerPassword->text()));
+  settings.SetUserPassword(ToAnsi(edUserPassword->text()));
   // Exactly the checked permissions: the settings start out granting everything, so
   // adding the checked ones to them would restrict nothing.
   TkvUserPermissions permissions = TkvUserPermissions::None();
