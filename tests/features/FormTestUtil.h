@@ -74,9 +74,11 @@ def walk(ref, parent, depth):
     if '/T' in o:
         name = (parent + '.' if parent else '') + str(o['/T'])
         if '/FT' in o: out.append('%s=%s' % (name, o.get('/V')))
-    for k in (o.get('/Kids') or []): walk(k, name, depth + 1)
+    kids = o.get('/Kids')
+    for k in (kids.get_object() if kids is not None else []): walk(k, name, depth + 1)
     return True
-fields = r.trailer['/Root']['/AcroForm'].get_object().get('/Fields') or []
+fields = r.trailer['/Root']['/AcroForm'].get_object().get('/Fields')
+fields = fields.get_object() if fields is not None else []
 ok = sum(1 for f in fields if walk(f, '', 0))
 for line in out: print(line)
 print('resolved %d/%d' % (ok, len(fields)))
