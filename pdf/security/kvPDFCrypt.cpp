@@ -141,7 +141,7 @@ std::string TkvBasePDFCrypt::UnpadPassword(const TPadded& padded) {
   return std::string(reinterpret_cast<const char*>(padded.data()), padded.size());
 }
 
-std::array<uint8_t, 16> TkvBasePDFCrypt::ComputeFileKey(const TPadded& paddedUser) const {
+std::array<uint8_t, 32> TkvBasePDFCrypt::ComputeFileKey(const TPadded& paddedUser) const {
   TkvMD5 md5;
   md5.Update(paddedUser.data(), paddedUser.size());
   md5.Update(OwnerKey.data(), OwnerKey.size());
@@ -155,7 +155,7 @@ std::array<uint8_t, 16> TkvBasePDFCrypt::ComputeFileKey(const TPadded& paddedUse
   if (EffectiveRevision() >= 3) {
     for (int i = 0; i < kRehashCount; ++i) digest = TkvMD5::Hash(digest.data(), n);
   }
-  std::array<uint8_t, 16> key{};
+  std::array<uint8_t, 32> key{};
   std::memcpy(key.data(), digest.data(), n);
   return key;
 }
@@ -170,11 +170,10 @@ std::array<uint8_t, 16> TkvBasePDFCrypt::OwnerRC4Key(const TPadded& paddedOwner)
   return key;
 }
 
-void TkvBasePDFCrypt::CryptRounds(const std::array<uint8_t, 16>& key, uint8_t* data, size_t length,
-                                  bool encrypting) const {
-  size_t n = EffectiveKeyLength();
+void TkvBasePDFCrypt::CryptRounds(const uint8_t* key, uint8_t* data, size_t length, bool encrypting) const {
+  size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
   if (EffectiveRevision() < 3) {
-    TkvRC4(key.data(), n).Crypt(data, length);
+    TkvRC4(key, n).Crypt(data, length);
     return;
   }
   for (int round = 0; round < kRC4Rounds; ++round) {
@@ -185,7 +184,7 @@ void TkvBasePDFCrypt::CryptRounds(const std::array<uint8_t, 16>& key, uint8_t* d
   }
 }
 
-std::array<uint8_t, 32> TkvBasePDFCrypt::ComputeUserKey(const std::array<uint8_t, 16>& fileKey) const {
+std::array<uint8_t, 32> TkvBasePDFCrypt::ComputeUserKey(const std::array<uint8_t, 32>& fileKey) const {
   std::array<uint8_t, 32> u{};
   if (EffectiveRevision() < 3) {
     std::memcpy(u.data(), kPasswordPadding.data(), u.size());
@@ -202,13 +201,12 @@ std::array<uint8_t, 32> TkvBasePDFCrypt::ComputeUserKey(const std::array<uint8_t
 }
 
 bool TkvBasePDFCrypt::CheckPaddedUserPassword(const TPadded& paddedUser) {
-  std::array<uint8_t, 16> fileKey = ComputeFileKey(paddedUser);
+  std::array<uint8_t, 32> fileKey = ComputeFileKey(paddedUser);
   std::array<uint8_t, 32> expected = ComputeUserKey(fileKey);
   // Revision 3 defines only the first 16 bytes of /U; the rest is arbitrary.
   size_t compared = EffectiveRevision() < 3 ? 32 : 16;
   if (std::memcmp(expected.data(), UserKey.data(), compared) != 0) return false;
-  Key.fill(0);
-  std::memcpy(Key.data(), fileKey.data(), fileKey.size());
+  Key = fileKey;
   return true;
 }
 

@@ -127,14 +127,20 @@ class TkvBasePDFCrypt {
 
  protected:
   // The file key for a padded user password, with this object's /O, /P and file identifier.
-  std::array<uint8_t, 16> ComputeFileKey(const TPadded& paddedUser) const;
+  // (The RC4 file key is at most 16 bytes; the rest of the array is zero.)
+  std::array<uint8_t, 32> ComputeFileKey(const TPadded& paddedUser) const;
   // The RC4 key that encrypts the padded user password into /O.
   std::array<uint8_t, 16> OwnerRC4Key(const TPadded& paddedOwner) const;
   // /U for a file key.
-  std::array<uint8_t, 32> ComputeUserKey(const std::array<uint8_t, 16>& fileKey) const;
+  std::array<uint8_t, 32> ComputeUserKey(const std::array<uint8_t, 32>& fileKey) const;
   // RC4 over `data` once (revision 2) or 20 times with the key XOR 19 down to 0
   // (decrypting) or XOR 0 up to 19 (encrypting).
-  void CryptRounds(const std::array<uint8_t, 16>& key, uint8_t* data, size_t length, bool encrypting) const;
+  void CryptRounds(const uint8_t* key, uint8_t* data, size_t length, bool encrypting) const;
+  template <size_t N>
+  void CryptRounds(const std::array<uint8_t, N>& key, uint8_t* data, size_t length, bool encrypting) const {
+    static_assert(N >= 16);
+    CryptRounds(key.data(), data, length, encrypting);
+  }
 
   // Sets Key and returns true when `paddedUser` is the padded user password.
   bool CheckPaddedUserPassword(const TPadded& paddedUser);

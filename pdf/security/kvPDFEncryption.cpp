@@ -39,9 +39,8 @@ TkvPDFEncryption::TkvPDFEncryption(std::string_view name, const TkvPDFEncryption
   OwnerKey = PaddedUserPassword;
   CryptRounds(ownerKey, OwnerKey.data(), OwnerKey.size(), true);
 
-  const std::array<uint8_t, 16> fileKey = ComputeFileKey(PaddedUserPassword);
-  std::copy(fileKey.begin(), fileKey.end(), Key.begin());
-  UserKey = ComputeUserKey(fileKey);
+  Key = ComputeFileKey(PaddedUserPassword);
+  UserKey = ComputeUserKey(Key);
 }
 
 int32_t TkvPDFEncryption::ComputePValue(TkvUserPermissions permissions, TkvPDFEncryptionLevel level) {
