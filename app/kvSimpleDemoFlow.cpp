@@ -245,7 +245,7 @@ bool TfrmMain::ApplyMarkings() {
   const int count = tsWatermark->Count();
   for (int i = FMarkingsStamped; i < count; ++i) {
     try {
-      FPDFDoc->SetMeasurementUnit(tsWatermark->Unit());
+      FPDFDoc->SetMeasurementUnit(tsWatermark->UnitOf(i));
       tsWatermark->Stamp(i);
     } catch (const std::exception& e) {
       ShowError(QString(ui::SErrorMarking) + QString::fromStdString(e.what()));
