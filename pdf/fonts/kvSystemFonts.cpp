@@ -231,6 +231,13 @@ using PatternPtr = std::unique_ptr<FcPattern, FcPatternDeleter>;
 
 class TkvFontconfigServices : public TkvFontServices {
  public:
+  TkvFontconfigServices() = default;
+  ~TkvFontconfigServices() override {
+    if (config_) FcConfigDestroy(config_);
+  }
+  TkvFontconfigServices(const TkvFontconfigServices&) = delete;
+  TkvFontconfigServices& operator=(const TkvFontconfigServices&) = delete;
+
   std::unique_ptr<TkvSystemFont> OpenFont(const TkvFontDescription& font) override {
     PatternPtr match = Match(font);
     if (!match) return nullptr;
@@ -265,7 +272,7 @@ class TkvFontconfigServices : public TkvFontServices {
     PatternPtr pattern(FcPatternCreate());
     FcPatternAddString(pattern.get(), FC_FAMILY, family);
     FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
-    FcFontSet* list = FcFontList(nullptr, pattern.get(), objects);
+    FcFontSet* list = FcFontList(config_, pattern.get(), objects);
     FcObjectSetDestroy(objects);
     for (int i = 0; list && i < list->nfont; ++i) {
       FcChar8* file = nullptr;
@@ -294,17 +301,22 @@ class TkvFontconfigServices : public TkvFontServices {
     FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
     if (const char* lang = LanguageOfCharset(font.Charset))
       FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>(lang));
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcConfigSubstitute(config_, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+    PatternPtr match(FcFontMatch(config_, pattern.get(), &result));
     if (result != FcResultMatch) return nullptr;
     return match;
   }
 
-  static bool Ready() {
-    static const bool ready = FcInit() == FcTrue;
-    return ready;
+  // The services keep a configuration of their own (loaded once, freed with them) rather
+  // than the library's global one, which is never freed.
+  bool Ready() {
+    if (!loaded_) {
+      loaded_ = true;
+      config_ = FcInitLoadConfigAndFonts();
+    }
+    return config_ != nullptr;
   }
 
   // The character sets one face declares; read from its OS/2 code-page bits, else probed
@@ -326,6 +338,8 @@ class TkvFontconfigServices : public TkvFontServices {
     return sets;
   }
 
+  FcConfig* config_ = nullptr;
+  bool loaded_ = false;
   std::map<std::string, std::vector<uint8_t>> familyCharsets_;
 };
 
