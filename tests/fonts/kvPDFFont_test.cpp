@@ -144,13 +144,6 @@ TEST(FontNaming, WithoutAnInstalledFontTheDefaultsStay) {
   EXPECT_GT(font.ScreenTextExtent("abc").Width, 0);
 }
 
-TEST(FontNames, CharsetsOfCodePages) {
-  const std::pair<int, int> cases[] = {{1252, 0},   {1250, 238}, {1251, 204}, {1253, 161}, {1254, 162}, {1255, 177},
-                                       {1256, 178}, {1257, 186}, {1258, 163}, {1361, 130}, {874, 222},  {932, 128},
-                                       {936, 134},  {949, 129},  {950, 136},  {65001, 0},  {437, 0}};
-  for (auto [cp, cs] : cases) EXPECT_EQ(CharsetFromCodePage(cp), cs) << cp;
-}
-
 TEST(FontNames, PDFFontNamesToStandardFontsAndDescriptions) {
   const std::pair<const char*, int> indices[] = {{"/Helv", 4},
                                                  {"Helvetica", 4},
