@@ -6,6 +6,7 @@
 #include "pdf/features/kvExPDFDoc.h"
 #include "pdf/features/kvOutlines.h"
 #include "pdf/features/kvOutlinesConsts.h"
+#include "pdf/objects/kvPDFObjectUtils.h"
 
 namespace kv {
 
@@ -34,39 +35,70 @@ void Warn(TkvExPDFDocument& doc, const std::string& text) {
   if (doc.OnWarning) doc.OnWarning(&doc, text);
 }
 
-// The object `v` names, through stored objects or the file; null for a missing or free
-// object. `holder` keeps an object read for the call.
-const TkvPDFObject* Follow(TkvExPDFDocument& doc, const TkvPDFObject* v, TkvPDFObjectPtr& holder) {
+// What a value names, through references: the direct value, and the first object met on
+// the way that the document already holds (null when none).
+struct Followed {
+  const TkvPDFObject* Value = nullptr;
+  TkvPDFIndirectObject* Stored = nullptr;
+  TkvPDFObjectPtr Holder;  // an object read from the file for the call
+};
+
+Followed Follow(TkvExPDFDocument& doc, const TkvPDFObject* v) {
+  Followed f;
   for (int depth = 0; v && v->IsReference(); ++depth) {
-    if (depth >= kMaxReferenceChain) return nullptr;
+    if (depth >= kMaxReferenceChain) return f;
     const auto* ref = static_cast<const TkvPDFIndirectReference*>(v);
-    if (const TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref)) {
+    if (TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref)) {
+      if (!f.Stored) f.Stored = stored;
       v = stored->Value.get();
       continue;
     }
-    if (ref->Owner != doc.DocumentId()) return nullptr;
+    if (ref->Owner != doc.DocumentId()) return f;
     std::unique_ptr<TkvPDFIndirectObject> obj = doc.ReadObjectAt(ref->ObjectNumber);
-    if (!obj || obj->Generation != ref->Generation) return nullptr;
-    holder = std::move(obj->Value);
-    v = holder.get();
+    if (!obj || obj->Generation != ref->Generation) return f;
+    f.Holder = std::move(obj->Value);
+    v = f.Holder.get();
   }
-  return v;
+  f.Value = v;
+  return f;
+}
+
+// An object the document already holds is referred to, not copied: thousands of items
+// naming one large object would otherwise each hold a copy of it. The reference counts as
+// one more user, so the object is written while the item is.
+TkvPDFObjectPtr UseStored(TkvExPDFDocument& doc, const TkvPDFIndirectObject& stored) {
+  TkvPDFObjectPtr ref = ReferenceTo(stored);
+  doc.ResolveReferences(ref.get());
+  return ref;
+}
+
+// Destinations are a page and a few numbers; anything larger is no destination.
+constexpr int32_t kMaxDestinationItems = 16;
+
+bool PlausibleDestination(const TkvPDFObject* v) {
+  if (!v || !v->IsArray()) return false;
+  const auto* a = static_cast<const TkvPDFArrayObject*>(v);
+  if (a->Count() > kMaxDestinationItems) return false;
+  for (const auto& item : a->Items)
+    if (item && (item->IsArray() || item->IsDictionary() || item->IsStream())) return false;
+  return true;
 }
 
 // A destination given by name (or through a reference) as the explicit destination the
 // document names it by; the object itself when the name is unknown; null when it names
-// nothing.
+// nothing usable.
 TkvPDFObjectPtr ResolveDestination(TkvExPDFDocument& doc, const TkvPDFObject* value) {
-  TkvPDFObjectPtr holder;
-  const TkvPDFObject* target = Follow(doc, value, holder);
+  Followed f = Follow(doc, value);
+  const TkvPDFObject* target = f.Value;
   if (!target || target->IsNull()) return nullptr;
   if (target->IsString() || target->IsName()) {
     std::string name = target->IsString() ? static_cast<const TkvPDFStringObject*>(target)->RawBytes()
                                           : static_cast<const TkvPDFNameObject*>(target)->NameWithoutSlash();
     TkvPDFObjectPtr found = doc.LookupNamedDestination(name);
     if (found && found->IsArray()) return found;
+    return target->Clone();
   }
-  return target->Clone();
+  return PlausibleDestination(target) ? target->Clone() : nullptr;
 }
 
 // Replaces `key` of `dict` by the resolved destination, or removes it.
@@ -95,34 +127,47 @@ void ReadAction(TkvExPDFDocument& doc, TkvPDFDictObject& action) {
   }
 }
 
-// The item dictionary as the node keeps it: links removed, the title a direct string, the
-// destination explicit where the document names it, the action a direct dictionary.
+void ReadTitle(TkvExPDFDocument& doc, TkvPDFDictObject& dict) {
+  TkvPDFObject* title = dict.GetValue("/Title");
+  if (!title) return;
+  Followed f = Follow(doc, title);
+  if (!f.Value) {
+    dict.Remove("/Title");
+  } else if (!f.Value->IsString()) {
+    throw EUnexpectedObjectError(msg::SUnexpectedObject);
+  } else if (f.Stored) {
+    dict.SetValue("/Title", UseStored(doc, *f.Stored));
+  } else if (title->IsReference()) {
+    dict.SetValue("/Title", f.Value->Clone());
+  }
+}
+
+void ReadItemAction(TkvExPDFDocument& doc, TkvPDFDictObject& dict) {
+  TkvPDFObject* a = dict.GetValue("/A");
+  if (!a) return;
+  Followed f = Follow(doc, a);
+  if (!f.Value || f.Value->IsNull()) {
+    dict.Remove("/A");
+  } else if (!f.Value->IsDictionary()) {
+    throw EUnexpectedError(msg::SUnexpectedError);
+  } else if (f.Stored) {
+    // Held already, with what it refers to.
+    dict.SetValue("/A", UseStored(doc, *f.Stored));
+  } else {
+    std::unique_ptr<TkvPDFDictObject> copy = static_cast<const TkvPDFDictObject*>(f.Value)->CloneDict();
+    ReadAction(doc, *copy);
+    dict.SetValue("/A", std::move(copy));
+  }
+}
+
+// The item dictionary as the node keeps it: links removed, the title a string, the
+// destination explicit where the document names it, the action a dictionary (each held
+// directly, or by reference when the document holds it already).
 void PrepareItem(TkvExPDFDocument& doc, TkvPDFDictObject& dict) {
   for (std::string_view key : kLinkKeys) dict.Remove(key);
-  if (TkvPDFObject* title = dict.GetValue("/Title")) {
-    if (title->IsReference()) {
-      if (std::unique_ptr<TkvPDFStringObject> s = doc.ResolveToString(title))
-        dict.SetValue("/Title", std::move(s));
-      else
-        dict.Remove("/Title");
-    } else if (!title->IsString()) {
-      throw EUnexpectedObjectError(msg::SUnexpectedObject);
-    }
-  }
+  ReadTitle(doc, dict);
   ResolveDestinationEntry(doc, dict, "/Dest");
-  if (TkvPDFObject* a = dict.GetValue("/A")) {
-    TkvPDFObjectPtr holder;
-    const TkvPDFObject* action = Follow(doc, a, holder);
-    if (!action || action->IsNull()) {
-      dict.Remove("/A");
-    } else if (!action->IsDictionary()) {
-      throw EUnexpectedError(msg::SUnexpectedError);
-    } else {
-      std::unique_ptr<TkvPDFDictObject> copy = static_cast<const TkvPDFDictObject*>(action)->CloneDict();
-      ReadAction(doc, *copy);
-      dict.SetValue("/A", std::move(copy));
-    }
-  }
+  ReadItemAction(doc, dict);
   // Whatever else the item holds (colour, style, structure) is kept with what it refers to.
   for (int32_t i = 0; i < dict.Count(); ++i) {
     const std::string& key = dict.GetKeyAt(i)->Value;
@@ -156,7 +201,7 @@ bool TargetStillThere(TkvExPDFDocument& doc, const TkvPDFOutline& node) {
   const TkvPDFDictObject* d = node.Dictionary();
   const TkvPDFObject* target = d ? d->GetValue("/Dest") : nullptr;
   if (d && !target) {
-    const TkvPDFObject* a = d->GetValue("/A");
+    const TkvPDFObject* a = doc.ObjectStore->Resolve(d->GetValue("/A"));
     if (a && a->IsDictionary() && IsGoTo(*static_cast<const TkvPDFDictObject*>(a)))
       target = static_cast<const TkvPDFDictObject*>(a)->GetValue("/D");
   }

@@ -46,15 +46,19 @@ TkvPDFDictObject* TkvPDFOutline::Dictionary() const {
   return Value && Value->IsDictionary() ? static_cast<TkvPDFDictObject*>(Value.get()) : nullptr;
 }
 
-std::string TkvPDFOutline::Title() const {
+// Entries may name objects the document holds (a title or an action shared with others).
+const TkvPDFObject* TkvPDFOutline::Entry(std::string_view key) const {
   const TkvPDFDictObject* d = Dictionary();
-  const TkvPDFObject* t = d ? d->GetValue("/Title") : nullptr;
+  return d ? FDocument->ObjectStore->Resolve(d->GetValue(key)) : nullptr;
+}
+
+std::string TkvPDFOutline::Title() const {
+  const TkvPDFObject* t = Entry("/Title");
   return t && t->IsString() ? static_cast<const TkvPDFStringObject*>(t)->DecodedText() : std::string();
 }
 
 std::string TkvPDFOutline::TitleUtf8() const {
-  const TkvPDFDictObject* d = Dictionary();
-  const TkvPDFObject* t = d ? d->GetValue("/Title") : nullptr;
+  const TkvPDFObject* t = Entry("/Title");
   return t && t->IsString() ? PDFTextToUtf8(static_cast<const TkvPDFStringObject*>(t)->RawBytes()) : std::string();
 }
 
@@ -78,7 +82,7 @@ std::unique_ptr<TkvPDFDestination> TkvPDFOutline::ReadTarget(const TkvPageIndex*
     if (!dest->IsArray()) throw EOutlineError(msg::SUnexpectedObject);
     return ReadDestination(*FDocument, *static_cast<const TkvPDFArrayObject*>(dest), index);
   }
-  const TkvPDFObject* action = d->GetValue("/A");
+  const TkvPDFObject* action = Entry("/A");
   if (!action || !action->IsDictionary()) return nullptr;
   const TkvPDFObject* target = static_cast<const TkvPDFDictObject*>(action)->GetValue("/D");
   // A named target the document does not define is no destination here.

@@ -68,6 +68,7 @@ class TkvPDFOutline : public TkvPDFIndirectObject {
   std::unique_ptr<TkvPDFOutline> CloneTree(TkvExPDFDocument* document) const;
 
  private:
+  const TkvPDFObject* Entry(std::string_view key) const;
   std::unique_ptr<TkvPDFDestination> ReadTarget(const TkvPageIndex* index) const;
   std::unique_ptr<TkvPDFOutline> NewItem(const std::string& title, const TkvPDFDestination* dest) const;
 

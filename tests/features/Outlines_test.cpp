@@ -244,6 +244,36 @@ TEST_F(Outlines, LoopsEndWithAWarning) {
   }
 }
 
+// Thousands of items naming one large title that the document holds anyway (here as the
+// information's title) refer to it: copied into each, a small file would take gigabytes.
+TEST_F(Outlines, SharedObjectsAreReferredToNotCopied) {
+  constexpr int kItems = 2000;
+  const std::string big(200000, 'x');
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R /Outlines 4 0 R >>",
+                                      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>",
+                                      "<< /First 7 0 R /Last " + std::to_string(6 + kItems) + " 0 R >>",
+                                      "(" + big + ")",
+                                      "<< /Title 5 0 R >>"};
+  for (int i = 0; i < kItems; ++i)
+    objects.push_back("<< /Title 5 0 R /Parent 4 0 R /Dest [3 0 R /Fit]" +
+                      (i + 1 < kItems ? " /Next " + std::to_string(8 + i) + " 0 R" : std::string()) + " >>");
+  TkvPDFDocument doc;
+  ASSERT_TRUE(doc.LoadFromFile(Put(dir_, "shared.pdf", MakePdf(objects, "/Info 6 0 R"))));
+  EXPECT_EQ(big, doc.Outlines()->FirstChild()->Title());
+  EXPECT_TRUE(doc.Outlines()->FirstChild()->Dictionary()->GetValue("/Title")->IsReference());
+  std::string out = dir_.File("out.pdf");
+  doc.SaveToFileAs(out);
+  EXPECT_LT(ReadFile(out).size(), big.size() + kItems * 200);  // the title once, and small items
+  std::string check;
+  EXPECT_TRUE(QpdfCheckClean(out, &check)) << check;
+  TkvPDFDocument again;
+  ASSERT_TRUE(again.LoadFromFile(out));
+  int count = 0;
+  for (TkvPDFOutline* n = again.Outlines()->FirstChild(); n; n = n->Next()) count += n->Title() == big;
+  EXPECT_EQ(kItems, count);
+}
+
 // Thousands of levels or siblings: reading, writing and freeing never recurse that deep.
 TEST_F(Outlines, DeepAndLongTreesAreBounded) {
   constexpr int kItems = 20000;
