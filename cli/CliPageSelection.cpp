@@ -106,6 +106,9 @@ std::string TranslatePages(const std::string& text, int32_t pageCount) {
   return joined;
 }
 
-bool IsEmptySelection(const std::string& text) { return kv::TkvCustomPDFDocument::PageRangeItems(text).empty(); }
+bool IsEmptySelection(const std::string& text) {
+  std::vector<std::string> items = kv::TkvCustomPDFDocument::PageRangeItems(text);
+  return std::all_of(items.begin(), items.end(), [](const std::string& item) { return Trim(item).empty(); });
+}
 
 }  // namespace folio

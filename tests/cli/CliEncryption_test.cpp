@@ -184,7 +184,7 @@ TEST_F(CliEncryptedInput, WrongOrMissingPassword) {
         std::vector<std::string>{"merge", in_, kvtest::DataPath("forensics-a-text.pdf"), "-o", out_}}) {
     auto r = Folio(args);
     EXPECT_EQ(r.Exit, 1) << Describe(r);
-    EXPECT_EQ(r.Err, "folio: Wrong password.\n");
+    EXPECT_EQ(r.Err, "folio: " + in_ + ": Wrong password.\n");
     EXPECT_EQ(r.Out, "");
   }
   EXPECT_FALSE(kvtest::FileExists(out_));

@@ -3,6 +3,8 @@
 // the output names an input.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "cli/CliTestUtil.h"
 
 namespace {
@@ -38,14 +40,19 @@ class CliFailure : public ::testing::Test {
         out.push_back(out_);
       else if (a == "MISSING")
         out.push_back(dir_.File("missing.pdf"));
+      else if (a.rfind("IN:", 0) == 0)  // FILE:RANGE of merge
+        out.push_back(in_ + a.substr(2));
       else
         out.push_back(a);
     }
     return out;
   }
+  // Messages name inputs by the placeholders {IN}, {IN2}, {ENC} and {MISSING}.
   std::string Message(std::string m) const {
-    size_t p = m.find("MISSING");
-    if (p != std::string::npos) m.replace(p, 7, dir_.File("missing.pdf"));
+    const std::pair<const char*, std::string> names[] = {
+        {"{IN}", in_}, {"{IN2}", in2_}, {"{ENC}", enc_}, {"{MISSING}", dir_.File("missing.pdf")}};
+    for (const auto& [token, path] : names)
+      for (size_t p = m.find(token); p != std::string::npos; p = m.find(token)) m.replace(p, std::strlen(token), path);
     return m;
   }
   kvtest::TempDir dir_;
@@ -53,7 +60,7 @@ class CliFailure : public ::testing::Test {
 };
 
 const FailureCase kFailures[] = {
-    {{"delete", "IN", "--pages", "5-3", "-o", "OUT"}, "Invalid page range (5-3)"},
+    {{"delete", "IN", "--pages", "9-3", "-o", "OUT"}, "Invalid page range (9-3)"},
     {{"delete", "IN", "--pages", "7", "-o", "OUT"}, "Invalid page number (7)"},
     {{"extract", "IN", "--pages", "0", "-o", "OUT"}, "Invalid page number (0)"},
     {{"extract", "IN", "--pages", "1,x", "-o", "OUT"}, "Invalid page range (1,x)"},
@@ -62,12 +69,22 @@ const FailureCase kFailures[] = {
     {{"insert", "IN", "IN2", "--after", "7", "-o", "OUT"}, "Invalid page number (7)"},
     {{"insert", "IN", "IN2", "--after", "-1", "-o", "OUT"}, "Invalid page number (-1)"},
     {{"copy", "IN", "--transition", "dissolve:1:2-9", "-o", "OUT"}, "Invalid page range (2-9)"},
-    {{"copy", "ENC", "-o", "OUT"}, "Wrong password."},
-    {{"copy", "ENC", "--password", "user12", "-o", "OUT"}, "Wrong password."},
-    {{"merge", "IN", "ENC", "--password", "nope", "-o", "OUT"}, "Wrong password."},
+    // A failure while reading an input names it.
+    {{"copy", "ENC", "-o", "OUT"}, "{ENC}: Wrong password."},
+    {{"copy", "ENC", "--password", "user12", "-o", "OUT"}, "{ENC}: Wrong password."},
+    {{"merge", "IN", "ENC", "--password", "nope", "-o", "OUT"}, "{ENC}: Wrong password."},
     {{"copy", "ENC", "--password", "user128", "--decrypt", "-o", "OUT"}, "User cannot change encryption settings"},
-    {{"info", "MISSING"}, "Cannot open file \"MISSING\". No such file or directory"},
-    {{"merge", "IN", "MISSING", "-o", "OUT"}, "Cannot open file \"MISSING\". No such file or directory"},
+    {{"info", "MISSING"}, "{MISSING}: No such file or directory"},
+    {{"merge", "IN", "MISSING", "-o", "OUT"}, "{MISSING}: No such file or directory"},
+    {{"merge", "IN2", "IN:4-last", "IN:9", "-o", "OUT"}, "{IN}: Invalid page number (9)"},
+    // Page shortcuts the document cannot satisfy are named as given.
+    {{"extract", "IN2", "--pages", "3-last", "-o", "OUT"}, "Invalid page range (3-last)"},
+    {{"delete", "IN2", "--pages", "last-0", "-o", "OUT"}, "Invalid page range (last-0)"},
+    // A result without pages is never written.
+    {{"delete", "IN", "--pages", "all", "-o", "OUT"}, "the result would have no pages"},
+    {{"delete", "IN2", "--pages", "odd,even", "-o", "OUT"}, "the result would have no pages"},
+    {{"split", "IN", "-o", "/nonexistent-folder/part-%d.pdf"},
+     "Cannot write file \"/nonexistent-folder/part-1.pdf\". No such file or directory"},
     {{"copy", "IN", "-o", "/nonexistent-folder/out.pdf"},
      "Cannot write file \"/nonexistent-folder/out.pdf\". No such file or directory"},
 };
@@ -94,7 +111,7 @@ TEST_F(CliFailure, ExistingOutputIsLeftAlone) {
   const std::string previous = "an earlier result\n";
   kvtest::WriteFile(out_, previous);
   for (const auto& c : kFailures) {
-    if (c.Args.back() != "OUT") continue;
+    if (std::find(c.Args.begin(), c.Args.end(), "OUT") == c.Args.end()) continue;
     auto r = Folio(Expand(c.Args));
     EXPECT_EQ(r.Exit, 1) << Describe(r);
     EXPECT_EQ(kvtest::ReadFile(out_), previous) << c.Message;
@@ -108,14 +125,18 @@ TEST_F(CliFailure, DamagedInputGivesOnePrintableLine) {
   kvtest::WriteFile(bad, std::string("%P\x01\x1B\xFF\x7F\xC3-1.4\n") + std::string(2000, ' '));
   auto r = Folio({"copy", bad, "-o", out_});
   EXPECT_EQ(r.Exit, 1) << Describe(r);
-  EXPECT_EQ(r.Err, "folio: Invalid PDF Header (%P\\x01\\x1B\\xFF\\x7F\\xC3)\n");
+  EXPECT_EQ(r.Err, "folio: " + bad + ": Invalid PDF Header (%P\\x01\\x1B\\xFF\\x7F\\xC3)\n");
   EXPECT_FALSE(kvtest::FileExists(out_));
 
   for (const char* name : {"garbage.pdf", "truncated-half.pdf", "empty.pdf", "kids-loop.pdf"}) {
     auto g = Folio({"info", kvtest::DataPath(name)});
     EXPECT_EQ(g.Exit, 1) << name << "\n" << Describe(g);
     EXPECT_EQ(g.Err.rfind("folio: ", 0), 0u) << name;
-    EXPECT_EQ(std::count(g.Err.begin(), g.Err.end(), '\n'), 1) << name << ": " << g.Err;
+    // One line for the failure; warnings about what was read before it have their own.
+    size_t failure = g.Err.rfind("\nfolio: ");
+    std::string last = failure == std::string::npos ? g.Err : g.Err.substr(failure + 1);
+    EXPECT_EQ(last.rfind("folio: warning: ", 0), std::string::npos) << name << ": " << g.Err;
+    EXPECT_EQ(std::count(last.begin(), last.end(), '\n'), 1) << name << ": " << g.Err;
     EXPECT_EQ(g.Out, "") << name;
   }
 }

@@ -10,7 +10,7 @@ using clitest::Describe;
 using clitest::Folio;
 
 const char* const kHint = "Run 'folio --help' or 'folio COMMAND --help' for more information.\n";
-const char* const kCommands[] = {"info", "copy", "merge", "append", "insert", "extract", "delete"};
+const char* const kCommands[] = {"info", "copy", "merge", "append", "insert", "extract", "delete", "rotate", "split"};
 
 TEST(CliHelp, TopLevelHelpListsEveryCommand) {
   for (const auto& args :
@@ -19,6 +19,9 @@ TEST(CliHelp, TopLevelHelpListsEveryCommand) {
     EXPECT_EQ(r.Exit, 0) << Describe(r);
     EXPECT_EQ(r.Err, "");
     for (const char* c : kCommands) EXPECT_NE(r.Out.find(c), std::string::npos) << c;
+    // The program's name, not the path it was started by.
+    EXPECT_NE(r.Out.find("Usage: folio "), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find(FOLIO_CLI_PATH), std::string::npos) << r.Out;
   }
 }
 
@@ -70,7 +73,7 @@ TEST(CliUsage, WrongUsageExitsTwoWithMessageAndHint) {
        "--transition: unknown transition effect 'Dissolve' (expected 0-16 or a name)"},
       {{"copy", in, "-o", out, "--transition", "dissolve:-1"}, "--transition: invalid transition duration '-1'"},
       {{"copy", in, "-o", out, "--transition", "dissolve:soon"}, "--transition: invalid transition duration 'soon'"},
-      {{"copy", in, "-o", out, "--encrypt", "64"}, "--encrypt: 64 not in {40,128}"},
+      {{"copy", in, "-o", out, "--encrypt", "64"}, "--encrypt: 64 not in {40,128,aes128,aes256}"},
       {{"copy", in, "-o", out, "--encrypt", "40", "--allow", "print,fly"},
        "--allow: unknown permission 'fly' (expected all, none or "
        "print|modify|copy|annotate|fill|accessibility|assemble|print-high)"},
@@ -83,6 +86,25 @@ TEST(CliUsage, WrongUsageExitsTwoWithMessageAndHint) {
       // Only known once the input is read: it is not encrypted, so there is nothing to change.
       {{"copy", in, "-o", out, "--owner-password", "x"},
        "--owner-password, --user-password and --allow need --encrypt"},
+      // Encryption that no password protects is refused, also with an empty one given.
+      {{"copy", in, "-o", out, "--encrypt", "128"}, "--encrypt needs --owner-password or --user-password"},
+      {{"copy", in, "-o", out, "--encrypt", "40", "--allow", "print", "--user-password", ""},
+       "--encrypt needs --owner-password or --user-password"},
+      // An unset shell variable must not select every page.
+      {{"delete", in, "--pages", "", "-o", out}, "--pages is empty: say --pages all for every page"},
+      {{"delete", in, "--pages", " , ", "-o", out}, "--pages is empty: say --pages all for every page"},
+      {{"extract", in, "--pages", " ", "-o", out}, "--pages is empty: say --pages all for every page"},
+      {{"rotate", in, "--angle", "45", "-o", out}, "--angle: 45 not in {90,180,270,-90}"},
+      {{"split", in, "--every", "0", "-o", out}, "--every: Value 0 not in range 1 to 2147483647"},
+      {{"split", in, "-o", out},
+       "--output: the output of split needs one %d (or %03d and the like) for the part number, and %% for a "
+       "percent sign"},
+      {{"split", in, "-o", dir.File("part-%d-%d.pdf")},
+       "--output: the output of split needs one %d (or %03d and the like) for the part number, and %% for a "
+       "percent sign"},
+      {{"split", in, "-o", "-"}, "--output: split writes several files: -o - cannot take them"},
+      // --password takes one value each time it is given.
+      {{"copy", in, "--password", "a", "b", "-o", out}, "The following argument was not expected: b"},
   };
   for (const auto& c : cases) {
     auto r = Folio(c.Args);
