@@ -8,19 +8,44 @@ import sys
 from pypdf import PdfReader
 
 
-def outline_tree(reader, items):
+def number(v):
+    try:
+        return None if v is None else float(v)
+    except (TypeError, ValueError):
+        return None
+
+
+def outline_tree(reader, first, pages, depth=0):
+    """The items from /First on, read from the dictionaries themselves: title, target page
+    (1-based, None when not a page of the file), fit type and its numbers, action type."""
     out = []
-    for item in items:
-        if isinstance(item, list):
-            if out:
-                out[-1]["children"] = outline_tree(reader, item)
-            continue
-        try:
-            page = reader.get_destination_page_number(item) + 1
-        except Exception:
-            page = None
-        out.append({"title": item.title, "page": page, "type": str(item.typ),
-                    "children": []})
+    node = first
+    seen = 0
+    while node is not None and seen < 10000 and depth < 100:
+        seen += 1
+        item = node.get_object()
+        dest = item.get("/Dest")
+        action = item.get("/A")
+        action = None if action is None else action.get_object()
+        if dest is None and action is not None and "/D" in action:
+            dest = action["/D"]
+        entry = {"title": str(item.get("/Title", "")), "page": None, "type": None, "numbers": [],
+                 "action": None if action is None else str(action.get("/S")), "count": None if item.get("/Count") is None else int(item.get("/Count")),
+                 "children": []}
+        if dest is not None:
+            dest = dest.get_object()
+            if isinstance(dest, list):
+                try:
+                    ref = dest[0]
+                    entry["page"] = pages.get(getattr(ref, "idnum", None))
+                    entry["type"] = str(dest[1])
+                    entry["numbers"] = [number(x.get_object() if hasattr(x, "get_object") else x) for x in dest[2:]]
+                except Exception:
+                    pass
+        if "/First" in item:
+            entry["children"] = outline_tree(reader, item["/First"], pages, depth + 1)
+        out.append(entry)
+        node = item.get("/Next")
     return out
 
 
@@ -51,7 +76,11 @@ def main():
         trans = page.get("/Trans")
         facts["transitions"].append("" if trans is None else str(trans.get_object().get("/S", "")))
         facts["durations"].append(None if trans is None else float(trans.get_object().get("/D", 1)))
-    facts["outline"] = outline_tree(reader, reader.outline)
+    pages = {page.indirect_reference.idnum: i + 1 for i, page in enumerate(reader.pages)}
+    outlines = root.get("/Outlines")
+    outlines = None if outlines is None else outlines.get_object()
+    facts["outline"] = outline_tree(reader, outlines.get("/First"), pages) if outlines is not None else []
+    facts["outline_count"] = None if outlines is None or "/Count" not in outlines else int(outlines["/Count"])
     fields = reader.get_fields() or {}
     facts["fields"] = {name: (None if f.get("/V") is None else str(f.get("/V"))) for name, f in fields.items()}
     print(json.dumps(facts))
