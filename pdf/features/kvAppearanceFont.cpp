@@ -102,6 +102,7 @@ bool TkvAppearanceFont::UseResourceFont(const TkvFontInfo& info, const std::u32s
         codeChars_[static_cast<size_t>(code++)] = 0;
     }
   }
+  IndexCodes();
   if (!Encodable(text)) return false;
   int32_t first = IntegerOf(ctx_.Store, font->GetValue("/FirstChar"), 0);
   if (TkvPDFArrayObject* widths = ArrayOf(ctx_.Store, font->GetValue("/Widths")))
@@ -134,6 +135,7 @@ void TkvAppearanceFont::UseStandardFont(const TkvFontInfo& info) {
   resourceName_ = info.FontName.empty() ? kDefaultResourceName : info.FontName;
   const std::array<char16_t, 256>& table = EncodingTable(kWinAnsiIndex);
   for (size_t i = 0; i < 256; ++i) codeChars_[i] = table[i];
+  IndexCodes();
   widths_.fill(-1);
   measure_ = std::make_unique<TkvPDFFont>(StandardFontDescription(kHelveticaIndex, kMeasuringSize), false, 0);
   ReadSystemMetrics(*measure_);
@@ -165,13 +167,20 @@ void TkvAppearanceFont::ReadSystemMetrics(const TkvPDFFont& font) {
   descent_ = std::abs(font.FontInfo().Descent);
 }
 
+void TkvAppearanceFont::IndexCodes() {
+  charCodes_.clear();
+  for (size_t code = 256; code-- > 0;)
+    if (codeChars_[code]) charCodes_[codeChars_[code]] = static_cast<uint8_t>(code);
+}
+
+int TkvAppearanceFont::CodeOf(char32_t c) const {
+  auto it = charCodes_.find(c);
+  return it == charCodes_.end() ? -1 : it->second;
+}
+
 bool TkvAppearanceFont::Encodable(const std::u32string& text) const {
-  for (char32_t c : text) {
-    if (c < 0x20) continue;
-    bool found = false;
-    for (size_t code = 0; code < 256 && !found; ++code) found = codeChars_[code] == c;
-    if (!found) return false;
-  }
+  for (char32_t c : text)
+    if (c >= 0x20 && CodeOf(c) < 0) return false;
   return true;
 }
 
@@ -192,12 +201,11 @@ double TkvAppearanceFont::Width(const std::u32string& line) const {
   if (kind_ == Kind::Composite) return composite_->TextWidth(LineText(line));
   double width = 0;
   for (char32_t c : line) {
-    size_t code = 0;
-    while (code < 256 && codeChars_[code] != c) ++code;
-    if (code < 256 && widths_[code] >= 0) {
-      width += widths_[code];
+    int code = CodeOf(c);
+    if (code >= 0 && widths_[static_cast<size_t>(code)] >= 0) {
+      width += widths_[static_cast<size_t>(code)];
     } else if (measure_) {
-      width += measure_->GlyphWidth(measure_->GlyphOf(code < 256 ? c : U'?'));
+      width += measure_->GlyphWidth(measure_->GlyphOf(code >= 0 ? c : U'?'));
     } else {
       width += 500;
     }
@@ -214,9 +222,8 @@ std::string TkvAppearanceFont::Operand(const std::u32string& line) const {
   std::string codes;
   codes.reserve(line.size());
   for (char32_t c : line) {
-    size_t code = 0;
-    while (code < 256 && codeChars_[code] != c) ++code;
-    codes += code < 256 ? static_cast<char>(code) : '?';
+    int code = CodeOf(c);
+    codes += code >= 0 ? static_cast<char>(code) : '?';
   }
   return "(" + EscapeLiteral(codes) + ")";
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "pdf/features/kvFieldAppearance.h"
 
@@ -47,6 +48,10 @@ class TkvAppearanceFont {
   void UseCompositeFont(const std::u32string& text);
   void ReadSystemMetrics(const TkvPDFFont& font);
   bool Encodable(const std::u32string& text) const;
+  // Fills the character-to-code index from codeChars_ (the lowest code wins).
+  void IndexCodes();
+  // The code of a character in the simple font's encoding; -1 when it has none.
+  int CodeOf(char32_t c) const;
   std::string LineText(const std::u32string& line) const;
 
   TkvFormContext& ctx_;
@@ -57,6 +62,7 @@ class TkvAppearanceFont {
   // Simple fonts: the code of each character (by a table over the encoding) and the
   // widths of codes 0..255 (-1 where the font's /Widths say nothing).
   std::array<char32_t, 256> codeChars_{};
+  std::unordered_map<char32_t, uint8_t> charCodes_;
   std::array<double, 256> widths_{};
   std::unique_ptr<TkvPDFFont> measure_;
   std::unique_ptr<TkvPDFExtendedFont> composite_;

@@ -7,6 +7,7 @@
 #include "pdf/features/kvAppearanceFont.h"
 #include "pdf/features/kvFieldText.h"
 #include "pdf/features/kvFormObjectUtils.h"
+#include "pdf/fonts/kvPDFFont.h"
 #include "pdf/objects/kvPDFObjectUtils.h"
 
 namespace kv {
@@ -143,7 +144,7 @@ void BuildTextAppearance(const TkvAcroFormField& field, TkvPDFDictObject& widget
   double w = std::fabs(rect.Right - rect.Left);
   double h = std::fabs(rect.Top - rect.Bottom);
 
-  std::u32string chars = TextCodePoints(text);
+  std::u32string chars = TextToCodePoints(text);
   for (char32_t& c : chars)
     if (c < 0x20 && !IsBreak(c)) c = U' ';
   TkvAppearanceFont font(field.FontInfo, chars, ctx);

@@ -91,19 +91,6 @@ std::string Utf8ToText(std::string_view text) {
   return Utf16ToAnsi(Utf8ToUtf16(text));
 }
 
-std::u32string TextCodePoints(std::string_view text) {
-  std::u16string units = AnsiToUtf16(text);
-  std::u32string out;
-  out.reserve(units.size());
-  for (size_t i = 0; i < units.size(); ++i) {
-    char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-    out.push_back(c);
-  }
-  return out;
-}
-
 std::string PDFTextToText(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
     return Utf16BEToAnsi(bytes.substr(2));

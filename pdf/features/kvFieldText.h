@@ -32,7 +32,5 @@ std::unique_ptr<TkvPDFNameObject> MakeFieldName(std::string_view text);
 std::u32string Utf8ToCodePoints(std::string_view text);
 // UTF-8 text converted to the process code page (characters it cannot hold become "?").
 std::string Utf8ToText(std::string_view text);
-// Code points of process code page text.
-std::u32string TextCodePoints(std::string_view text);
 
 }  // namespace kv

@@ -52,11 +52,16 @@ void SetButtonState(const TkvAcroFormField& field, TkvPDFDictObject& dict, const
   dict.SetValue("/V", MakeFieldName(value));
 }
 
-void SetTextValue(const TkvAcroFormField& field, TkvPDFDictObject& dict, const std::string& value, TkvFormContext& ctx,
-                  bool rebuildAppearance) {
+void SetTextValue(const TkvAcroFormField& field, TkvPDFDictObject& dict, const std::string& value,
+                  TkvFormContext& ctx) {
+  std::vector<TkvPDFDictObject*> widgets = WidgetsOf(dict, ctx.Store);
+  // A widget without a rectangle cannot be drawn: found before the value changes.
+  for (TkvPDFDictObject* widget : widgets) {
+    TkvPDFArrayObject* rect = ArrayOf(ctx.Store, widget->GetValue("/Rect"));
+    if (!rect || rect->Count() < 4) throw EAcroFormError(msg::SNoWidgetRect);
+  }
   dict.SetValue("/V", MakeFieldTextString(value));
-  if (!rebuildAppearance) return;
-  for (TkvPDFDictObject* widget : WidgetsOf(dict, ctx.Store)) BuildTextAppearance(field, *widget, value, ctx);
+  for (TkvPDFDictObject* widget : widgets) BuildTextAppearance(field, *widget, value, ctx);
 }
 
 void Validate(const TkvAcroFormField& field, const std::string& value) {
@@ -106,13 +111,13 @@ void SetFormFieldValue(TkvAcroFormField& field, std::string value, TkvFormContex
           SetButtonState(field, *dict, value, ctx);
           break;
         case ftText:
-          SetTextValue(field, *dict, value, ctx, true);
+          SetTextValue(field, *dict, value, ctx);
           break;
         default:
           // A choice: the index list of a multiple choice no longer matches. List boxes and
           // combo boxes alike show the chosen value, so both are redrawn.
           dict->Remove("/I");
-          SetTextValue(field, *dict, value, ctx, true);
+          SetTextValue(field, *dict, value, ctx);
           break;
       }
     } catch (const std::exception&) {
