@@ -69,7 +69,13 @@ def main():
     facts["thumbs"] = []
     facts["transitions"] = []
     facts["durations"] = []
+    facts["images"] = []
     for page in reader.pages:
+        resources = page.get("/Resources")
+        xobjects = {} if resources is None else resources.get_object().get("/XObject", {})
+        xobjects = xobjects.get_object() if hasattr(xobjects, "get_object") else xobjects
+        facts["images"].append(sorted(str(name) for name, x in xobjects.items()
+                                      if str(x.get_object().get("/Subtype")) == "/Image"))
         thumb = page.get("/Thumb")
         facts["thumbs"].append(None if thumb is None else [int(thumb.get_object()["/Width"]),
                                                             int(thumb.get_object()["/Height"])])
