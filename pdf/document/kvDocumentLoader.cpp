@@ -295,11 +295,20 @@ void TkvCustomPDFDocument::ReadStreamDataOf(TkvPDFIndirectObject& obj) {
     }
   }
   Reader->Seek(pos, TkvSeekOrigin::soBeginning);
-  TkvPDFObject* length = ObjectStore->ResolveInteger(lengthObj);
-  int64_t n = 0;
+  TkvPDFObject* length = nullptr;
+  try {
+    length = ObjectStore->ResolveInteger(lengthObj);
+  } catch (const EUnexpectedObjectError&) {
+    if (!FModern) throw;  // modern files: a /Length that is no number is as good as none
+  }
+  // Modern files: without a length the data runs up to "endstream".
+  int64_t n = FModern && !length ? -1 : 0;
   if (length) n = length->IsInteger() ? static_cast<TkvPDFIntegerObject*>(length)->Value
                                       : static_cast<TkvPDFInt64Object*>(length)->Value;
   stream->Data = Reader->ReadStreamData(n, obj.ObjectNumber, obj.Generation, stream->Dictionary.get());
+  // A length the data was found without is mended, so the file written says what it holds.
+  if (FModern && stream->Dictionary && static_cast<int64_t>(stream->Data->Size()) != n)
+    stream->Dictionary->SetValue("/Length", std::make_unique<TkvPDFInt64Object>(stream->Data->GetSize()));
   if (Reader->ScannedBytes > 0) {
     FBytesParsed += Reader->ScannedBytes;
     Reader->ScannedBytes = 0;

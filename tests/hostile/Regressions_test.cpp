@@ -34,7 +34,9 @@ TEST(Regressions, StreamLengthsNamingEachOtherRecursedWithoutEnd) {
   WriteFile(loop, MakePdf({catalog, pages, page, stream(5), stream(4)}));
   Outcome o = LoadAndSave(loop, dir);
   EXPECT_EQ("Expected PDF endstream", o.Error);
-  ExpectCliFailure(Folio("copy " + ShellQuote(loop), dir), "loop", "Expected PDF endstream");
+  ExpectCliFailure(Folio("copy --strict " + ShellQuote(loop), dir), "loop", "Expected PDF endstream");
+  // Reading modern files, the data is found up to "endstream" and the length mended.
+  EXPECT_EQ(0, Folio("copy " + ShellQuote(loop), dir).ExitCode);
 
   std::vector<std::string> objects = {catalog, pages, page};
   for (int n = 4; n < 20000; ++n) objects.push_back(stream(n + 1));
