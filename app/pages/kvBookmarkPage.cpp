@@ -32,7 +32,7 @@ QLineEdit* NewCoordinate(QWidget* parent, const char* name) {
   return edit;
 }
 
-QString Coordinate(double v) { return v == -1 ? QString() : QLocale().toString(v, 'g', 12); }
+QString Coordinate(double v) { return v == -1 ? QString() : QLocale().toString(v, 'g', 6); }
 
 }  // namespace
 

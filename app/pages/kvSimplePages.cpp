@@ -50,6 +50,12 @@ TkvStartPage::TkvStartPage(QWidget* parent) : QWidget(parent) {
     QPushButton* b = NewButton(texts[i], names[i], this);
     b->setCheckable(true);
     b->setMinimumHeight(44);
+    // The chosen operation stands out from the seven others.
+    connect(b, &QPushButton::toggled, b, [b](bool down) {
+      QFont f = b->font();
+      f.setBold(down);
+      b->setFont(f);
+    });
     FButtons->addButton(b, i);
     grid->addWidget(b, i % 4, i / 4);
   }
