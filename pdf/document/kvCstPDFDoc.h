@@ -192,6 +192,8 @@ protected:
   // One user less of `obj` and, for every object whose count falls to 0, of what it
   // refers to (pages excepted).
   void ReleaseObject(TkvPDFObject* obj);
+  // What MergePagesFrom takes of one document, DocumentLoaded left alone.
+  void TakeForMerge(TkvCustomPDFDocument& source, const std::string& range);
 
   // ---- serialisation context ----
   int32_t OutputNumberOf(const TkvPDFIndirectReference& ref) override;

@@ -293,12 +293,8 @@ void TkvCustomPDFDocument::MergeDocuments(const std::vector<std::string>& fileLi
     temp->OnPassword = OnPassword;
     temp->OnWarning = OnWarning;
     temp->SetReadModernFiles(FReadModernFiles);
-    if (!temp->LoadFromFile(file)) {
-      // A cancelled password ends the merge: what was merged stays, but unfinished.
-      FDocumentLoaded = false;
-      return;
-    }
-    MergePagesFrom(*temp, "");
+    if (!temp->LoadFromFile(file)) return;
+    TakeForMerge(*temp, "");
     ++merged;
     temp.reset();
     OperationProgress(opMerge, i + 1, total);
@@ -308,6 +304,13 @@ void TkvCustomPDFDocument::MergeDocuments(const std::vector<std::string>& fileLi
 }
 
 void TkvCustomPDFDocument::MergePagesFrom(TkvCustomPDFDocument& source, const std::string& range) {
+  TakeForMerge(source, range);
+  FDocumentLoaded = true;
+}
+
+// A merge is loaded only once every file is in (MergeDocuments), so this leaves
+// DocumentLoaded to its callers.
+void TkvCustomPDFDocument::TakeForMerge(TkvCustomPDFDocument& source, const std::string& range) {
   // An empty range of a document without pages takes nothing (rather than failing as
   // the range "1-0").
   if (!range.empty() || source.PageCount() > 0) {
@@ -316,7 +319,6 @@ void TkvCustomPDFDocument::MergePagesFrom(TkvCustomPDFDocument& source, const st
   }
   MergeOutlinesFrom(source);
   MergeFormFieldsFrom(source);
-  FDocumentLoaded = true;
 }
 
 }  // namespace kv
