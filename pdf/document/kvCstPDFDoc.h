@@ -88,8 +88,6 @@ public:
   static std::vector<int32_t> ParsePageRange(const std::string& text, int32_t pageCount);
   // The items of a page-range text as ParsePageRange reads them (quotes removed).
   static std::vector<std::string> PageRangeItems(const std::string& text);
-  // The items of a page-range text as ParsePageRange reads them (quotes removed).
-  static std::vector<std::string> PageRangeItems(const std::string& text);
   void AppendPagesFrom(TkvCustomPDFDocument& source, const std::string& range);
   void InsertPagesFrom(TkvCustomPDFDocument& source, const std::string& range, int32_t position);
   void ExtractPagesTo(TkvCustomPDFDocument& target, const std::string& range);

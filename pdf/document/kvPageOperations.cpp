@@ -87,8 +87,6 @@ std::string BaseName(const std::string& path) {
 
 std::vector<std::string> TkvCustomPDFDocument::PageRangeItems(const std::string& text) { return SplitRangeItems(text); }
 
-std::vector<std::string> TkvCustomPDFDocument::PageRangeItems(const std::string& text) { return SplitRangeItems(text); }
-
 std::vector<int32_t> TkvCustomPDFDocument::ParsePageRange(const std::string& rangeText, int32_t pageCount) {
   std::string text = rangeText.empty() ? "1-" + std::to_string(pageCount) : rangeText;
   std::vector<int32_t> pages;
