@@ -2,7 +2,7 @@
 # Builds the fuzz preset and fuzzes one target, or every target, for a time budget each.
 #
 #   fuzz/run.sh TARGET SECONDS     one target (read_object, xref, load_save, filters,
-#                                  page_range, encrypted_load, font_subset)
+#                                  page_range, encrypted_load, font_subset, pictures)
 #   fuzz/run.sh all SECONDS        every target in turn, SECONDS each
 #
 # New corpus entries go to fuzz/corpus-work/TARGET/ (git-ignored); the seed corpus
@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(read_object xref load_save filters page_range encrypted_load font_subset)
+all_targets=(read_object xref load_save filters page_range encrypted_load font_subset pictures)
 target=${1:-}
 budget=${2:-}
 if [[ -z "$target" || -z "$budget" || ! "$budget" =~ ^[0-9]+$ ]]; then
@@ -33,6 +33,7 @@ max_len() {
     read_object | xref | filters) echo 65536 ;;
     page_range) echo 1024 ;;
     font_subset) echo 65536 ;;
+    pictures) echo 16384 ;;
   esac
 }
 
