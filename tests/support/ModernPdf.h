@@ -96,16 +96,17 @@ inline std::string MakeModernPdf(const std::vector<std::string>& objects, const 
          "] /W [1 4 2] /Filter " + filter + parms + " /Length " + std::to_string(data.size()) +
          (o.Hybrid ? "" : " /Root 1 0 R " + o.TrailerExtra) + " >>\nstream\n" + data + "\nendstream\nendobj\n";
   if (!o.Hybrid) return pdf + "startxref\n" + std::to_string(xrefAt) + "\n%%EOF\n";
-  // The classic table lists the direct objects; the packed ones are free there.
+  // The classic table lists the direct objects and the object stream; the packed ones
+  // are free there.
   const long tableAt = static_cast<long>(pdf.size());
-  pdf += "xref\n0 " + std::to_string(n + 1) + "\n0000000000 65535 f\r\n";
+  pdf += "xref\n0 " + std::to_string(n + 2) + "\n0000000000 65535 f\r\n";
   char line[32];
-  for (int i = 1; i <= n; ++i) {
-    std::snprintf(line, sizeof line, "%010ld 00000 %c\r\n", offsets[static_cast<size_t>(i)],
-                  packed.count(i) ? 'f' : 'n');
+  for (int i = 1; i <= n + 1; ++i) {
+    const bool inUse = offsets[static_cast<size_t>(i)] != 0 && !packed.count(i);
+    std::snprintf(line, sizeof line, "%010ld 00000 %c\r\n", offsets[static_cast<size_t>(i)], inUse ? 'n' : 'f');
     pdf += line;
   }
-  pdf += "trailer\n<< /Size " + std::to_string(n + 1) + " /Root 1 0 R /XRefStm " + std::to_string(xrefAt) + " " +
+  pdf += "trailer\n<< /Size " + std::to_string(n + 2) + " /Root 1 0 R /XRefStm " + std::to_string(xrefAt) + " " +
          o.TrailerExtra + " >>\nstartxref\n" + std::to_string(tableAt) + "\n%%EOF\n";
   return pdf;
 }
