@@ -79,7 +79,10 @@ int Commands::Info() {
   j["encrypted"] = doc.Encrypted();
   if (doc.Encrypted() && doc.Decryptor()) {
     const kv::TkvPDFDecrypt& d = *doc.Decryptor();
+    const bool aes = d.StreamMethod == kv::cmAESV2 || d.StreamMethod == kv::cmAESV3 || d.StringMethod == kv::cmAESV2 ||
+                     d.StringMethod == kv::cmAESV3;
     j["encryption"] = {{"level", d.EffectiveKeyLength() * 8},
+                       {"method", aes ? "AES" : "RC4"},
                        {"revision", d.EffectiveRevision()},
                        {"permissions", PermissionNames(EffectivePermissions(d))},
                        {"opened_with", d.IsOwner ? "owner-password" : "user-password"}};
@@ -122,7 +125,8 @@ int Commands::Info() {
   if (j["encryption"].is_null()) {
     std::cout << "Encryption:  none\n";
   } else {
-    std::cout << "Encryption:  RC4 " << j["encryption"]["level"].get<int>() << "-bit, opened with the "
+    std::cout << "Encryption:  " << j["encryption"]["method"].get<std::string>() << " "
+              << j["encryption"]["level"].get<int>() << "-bit, opened with the "
               << (doc.Decryptor()->IsOwner ? "owner" : "user") << " password\n";
     std::string perms;
     for (const auto& p : j["encryption"]["permissions"]) perms += (perms.empty() ? "" : ", ") + p.get<std::string>();
