@@ -101,4 +101,14 @@ void WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
 
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
+// Saving raised the version to what the output needs (AES among it), so the version tells.
+bool WrittenAsModern(kv::TkvCustomPDFDocument& doc) { return doc.PDFMajorVersion() > 1 || doc.PDFVersion() > 5; }
+
+void AbortOnRebuild(kv::TkvCustomPDFDocument*, const std::string& warning) {
+  if (warning.rfind("The cross-reference data is damaged", 0) == 0) {
+    fprintf(stderr, "a file the library wrote needed rebuilding: %s\n", warning.c_str());
+    abort();
+  }
+}
+
 }  // namespace kvfuzz

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/kvClasses.h"
+#include "pdf/document/kvCstPDFDoc.h"
 
 namespace kvfuzz {
 
@@ -53,6 +54,13 @@ void RemoveFile(const std::string& path);
 // reaches the loader's deeper stages instead of failing at its offset. Empty when the
 // input has no object header.
 std::string WithRebuiltXRef(std::string_view input);
+
+// Whether a saved document has a version above 1.5 (or AES), so that reading it back
+// needs the reader of modern files.
+bool WrittenAsModern(kv::TkvCustomPDFDocument& doc);
+// A warning handler for reading back what the library wrote: a file of ours that needs
+// its cross-reference data rebuilt is a finding.
+void AbortOnRebuild(kv::TkvCustomPDFDocument* doc, const std::string& warning);
 
 // Runs `body`; the library's own exceptions end the input quietly. Anything else
 // (std::bad_alloc, std::out_of_range, ...) escapes and is reported as a crash.

@@ -1,14 +1,17 @@
 // The stream filters. The first byte picks the surface: the four decoders of the filter
 // classes (each also checked by a round trip: what a filter encodes it must decode to
-// the same bytes), the decode dispatch by filter kind, and DecodeWithFilters with a
-// /Filter value read from the first line of the input.
+// the same bytes), the decode dispatch by filter kind, DecodeWithFilters with a /Filter
+// value read from the first line of the input, LZW (with a round trip), and decoding by
+// a stream dictionary read from the first line (filter chains, predictors, LZW options).
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "FuzzSupport.h"
+#include "pdf/filters/kvFilterCodecs.h"
 #include "pdf/filters/kvFilterDispatch.h"
 #include "pdf/filters/kvFilters.h"
+#include "pdf/filters/kvStreamDecoder.h"
 #include "pdf/parser/kvPDFParsers.h"
 
 namespace {
@@ -62,11 +65,30 @@ void FiltersFromFirstLine(std::string_view input, bool plainStream) {
   });
 }
 
+void DictionaryFromFirstLine(std::string_view input) {
+  size_t eol = input.find('\n');
+  if (eol == std::string_view::npos) return;
+  kvfuzz::Guarded([&] {
+    kv::TkvMemoryStream headStream{std::string(input.substr(0, eol))};
+    kv::TkvPDFStreamReader reader(1, &headStream);
+    kv::TkvPDFObjectPtr dict = reader.ReadObject();
+    if (!dict || !dict->IsDictionary()) return;
+    kv::DecodeStreamData(input.substr(eol + 1), *static_cast<kv::TkvPDFDictObject*>(dict.get()), nullptr,
+                         kFuzzDecodedCap);
+  });
+}
+
+void LZW(std::string_view data, bool early) {
+  kvfuzz::Guarded([&] { kv::codec::LZWDecode(data, early, kFuzzDecodedCap); });
+  Check(kv::codec::LZWDecode(kv::codec::LZWEncode(data, early), early, kFuzzDecodedCap) == data,
+        "LZW decoding what was encoded does not give the input back");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  const uint8_t mode = data[0] % 6, option = data[1];
+  const uint8_t mode = data[0] % 8, option = data[1];
   std::string_view rest(reinterpret_cast<const char*>(data + 2), size - 2);
   switch (mode) {
     case 0: {
@@ -103,8 +125,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         kv::DecodeString(static_cast<kv::TkvDecodeFilter>(option % 6), rest);
       });
       break;
-    default:
+    case 5:
       FiltersFromFirstLine(rest, option & 1);
+      break;
+    case 6:
+      LZW(rest, option & 1);
+      break;
+    default:
+      DictionaryFromFirstLine(rest);
       break;
   }
   return 0;

@@ -81,9 +81,13 @@ void CheckProportionate(const kv::TkvCustomPDFDocument& doc, size_t size) {
   }
 }
 
-// What the library writes it must read: the same number of pages, and no failure.
-void CheckReadsBack(const std::string& file, int32_t pages) {
+// What the library writes it must read: the same number of pages, and no failure. A file
+// written with a newer version than 1.5 is read as a modern file, which must not need to
+// rebuild anything.
+void CheckReadsBack(const std::string& file, int32_t pages, bool modern) {
   kv::TkvPDFDocument again;
+  again.SetReadModernFiles(modern);
+  again.OnWarning = kvfuzz::AbortOnRebuild;
   try {
     again.LoadFromFile(file);
   } catch (const kv::Exception& e) {
@@ -96,13 +100,14 @@ void CheckReadsBack(const std::string& file, int32_t pages) {
   }
 }
 
-void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
+void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams, bool modern) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/in.pdf", out = dir + "/out.pdf", part = dir + "/part.pdf";
   kvfuzz::WriteBytes(in, data, size);
 
   kv::TkvPDFDocument doc;
   doc.SetUseFileStreams(fileStreams);
+  doc.SetReadModernFiles(modern);
   Listen(doc);
   ChooseOutput(doc, size);
   bool loaded = false;
@@ -114,7 +119,7 @@ void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
       doc.SaveToFileAs(out);
       saved = true;
     });
-    if (saved) CheckReadsBack(out, doc.PageCount());
+    if (saved) CheckReadsBack(out, doc.PageCount(), kvfuzz::WrittenAsModern(doc));
     if (doc.PageCount() > 0) {
       kvfuzz::Guarded([&] {
         // Extract, then append to the extract and insert the document into itself: the
@@ -140,10 +145,12 @@ void LoadAndSave(const uint8_t* data, size_t size, bool fileStreams) {
 
 // The input as it is (read into memory), then with its cross-reference table rebuilt
 // (read through a file stream), so that mutations inside objects are judged by the
-// loader rather than by the offset check, and both ways of reading see hostile files.
+// loader rather than by the offset check, and both ways of reading see hostile files;
+// then as it is once more, read as a modern file (object streams, rebuilding by scanning).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  LoadAndSave(data, size, false);
+  LoadAndSave(data, size, false, false);
   std::string rebuilt = kvfuzz::WithRebuiltXRef(std::string_view(reinterpret_cast<const char*>(data), size));
-  if (!rebuilt.empty()) LoadAndSave(reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size(), true);
+  if (!rebuilt.empty()) LoadAndSave(reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size(), true, false);
+  LoadAndSave(data, size, false, true);
   return 0;
 }

@@ -47,6 +47,61 @@ def make_pdf(objects, trailer_extra="", header="%PDF-1.4"):
     out += "trailer\n<< /Size %d /Root 1 0 R %s >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, trailer_extra, xref)
     return out
 
+def make_modern_pdf(objects, packed=(), hybrid=False, predictor=True, header="%PDF-1.5", extra=""):
+    """Objects 1..n, those in `packed` kept in object stream n+1, with a cross-reference
+    stream n+2 (PNG Up predictor unless `predictor` is false); `hybrid` lists the direct
+    objects in a classic table whose trailer names the stream for the packed ones."""
+    n = len(objects)
+    out = header + "\n%\xe2\xe3\xcf\xd3\n"
+    offsets, index = {}, {}
+    for i, body in enumerate(objects, 1):
+        if i in packed:
+            continue
+        if "%LEN%" in body:
+            s = body.index("stream\n") + 7
+            body = body.replace("%LEN%", str(body.index("\nendstream") - s), 1)
+        offsets[i] = len(out)
+        out += "%d 0 obj\n%s\nendobj\n" % (i, body)
+    if packed:
+        head, values = "", ""
+        for k, i in enumerate(sorted(packed)):
+            head += "%d %d " % (i, len(values))
+            values += objects[i - 1] + "\n"
+            index[i] = k
+        data = zlib.compress((head + values).encode("latin-1")).decode("latin-1")
+        offsets[n + 1] = len(out)
+        out += "%d 0 obj\n<< /Type /ObjStm /N %d /First %d /Filter /FlateDecode /Length %d >>\nstream\n%s\nendstream\nendobj\n" % (
+            n + 1, len(packed), len(head), len(data), data)
+    def row(i):
+        if i in packed:
+            return struct.pack(">BIH", 2, n + 1, index[i])
+        if i in offsets:
+            return struct.pack(">BIH", 1, offsets[i], 0)
+        return struct.pack(">BIH", 0, 0, 0xFFFF)
+    xref_at = len(out)
+    offsets[n + 2] = xref_at
+    numbers = sorted(packed) if hybrid else range(n + 3)
+    rows = b"".join(row(i) for i in numbers)
+    parms = ""
+    if predictor:
+        prior, coded = bytes(7), b""
+        for k in range(0, len(rows), 7):
+            line = rows[k:k + 7]
+            coded += b"\x02" + bytes((a - b) & 255 for a, b in zip(line, prior))
+            prior = line
+        rows, parms = coded, " /DecodeParms << /Predictor 12 /Columns 7 >>"
+    data = zlib.compress(rows).decode("latin-1")
+    idx = " ".join("%d 1" % i for i in numbers) if hybrid else "0 %d" % (n + 3)
+    out += "%d 0 obj\n<< /Type /XRef /Size %d /Index [%s] /W [1 4 2] /Filter /FlateDecode%s /Length %d%s >>\nstream\n%s\nendstream\nendobj\n" % (
+        n + 2, n + 3, idx, parms, len(data), "" if hybrid else " /Root 1 0 R " + extra, data)
+    if not hybrid:
+        return out + "startxref\n%d\n%%%%EOF\n" % xref_at
+    table = len(out)
+    out += "xref\n0 %d\n0000000000 65535 f\r\n" % (n + 2)
+    for i in range(1, n + 2):
+        out += "%010d 00000 %s\r\n" % (offsets.get(i, 0), "n" if i in offsets and i not in packed else "f")
+    return out + "trailer\n<< /Size %d /Root 1 0 R /XRefStm %d %s >>\nstartxref\n%d\n%%%%EOF\n" % (n + 2, xref_at, extra, table)
+
 PAGE = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << >> >>"
 CONTENT = "<< /Length %LEN% >>\nstream\nBT /F1 12 Tf 72 712 Td (Hello) Tj ET\nendstream"
 
@@ -125,6 +180,24 @@ for name, pdf in handmade_pdfs().items():
     put("xref", name, pdf)
 put("xref", "subsections.pdf", "%PDF-1.3\n1 0 obj\n<<>>\nendobj\nxref\n0 1\n0000000000 65535 f\r\n1 1\n0000000009 00000 n\r\n"
     "3 2\n0000000000 00001 f\r\n0000000009 00000 n\r\ntrailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n29\n%%EOF")
+# Modern files: object and cross-reference streams, hybrid sections, newer headers, leading
+# bytes and damage that the reader rebuilds.
+ONE_PAGE = ["<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", PAGE, CONTENT,
+            "<< /Title (Modern) /Producer (seed) >>"]
+modern = {
+    "modern-objstm.pdf": make_modern_pdf(ONE_PAGE, packed=(1, 2, 3, 5), extra="/Info 5 0 R"),
+    "modern-objstm-plain.pdf": make_modern_pdf(ONE_PAGE, packed=(2, 3), predictor=False, header="%PDF-1.7"),
+    "modern-hybrid.pdf": make_modern_pdf(ONE_PAGE, packed=(2, 5), hybrid=True),
+    "modern-xrefstm-only.pdf": make_modern_pdf(ONE_PAGE, header="%PDF-2.0"),
+}
+modern["modern-leading-bytes.pdf"] = "\x89PNG junk before the header\r\n" + modern["modern-objstm.pdf"]
+damaged = modern["modern-objstm.pdf"]
+modern["modern-no-startxref.pdf"] = damaged[:damaged.rindex("startxref")]
+classic = handmade_pdfs()["minimal.pdf"]
+modern["modern-wrong-offsets.pdf"] = classic.replace("startxref\n", "startxref\n1", 1)
+for name, pdf in modern.items():
+    put("load_save", name, pdf)
+    put("xref", name, pdf)
 put("xref", "crlf-entries-cr.pdf", "%PDF-1.2\rxref\r0 2\r0000000000 65535 f \r0000000000 00000 n \rtrailer<</Size 2>>\rstartxref\r9\r%%EOF")
 
 # ---- read_object: object syntax, one construct per seed, and objects cut out of a file ----
@@ -156,7 +229,8 @@ for i in range(1, min(len(parts), 25)):
     put("read_object", "groff-obj-%02d" % i, head + b" 0 obj" + parts[i].split(b"endobj")[0] + b"endobj")
 put("read_object", "cups-classified.pdf", open(os.path.join(DATA, "cups-classified.pdf"), "rb").read())
 
-# ---- filters: mode byte (0 hex, 1 base-85, 2 flate, 3 run-length, 4 dispatch, 5 /Filter line) + option ----
+# ---- filters: mode byte (0 hex, 1 base-85, 2 flate, 3 run-length, 4 dispatch, 5 /Filter line,
+# 6 LZW, 7 a stream dictionary line) + option ----
 reset("filters")
 text = b"BT /F1 12 Tf 72 712 Td (Hello, world) Tj ET\n" * 4
 def a85(data):
@@ -184,6 +258,22 @@ put("filters", "chain-a85-rl", b"\x05\x01[/ASCII85Decode /RunLengthDecode]\n" + 
 put("filters", "chain-name", b"\x05\x00/FlateDecode\n" + zlib.compress(text))
 put("filters", "chain-odd", b"\x05\x00[/LZWDecode /DCTDecode /CCITTFaxDecode 12 (x) [/Fl]]\n" + text)
 put("filters", "chain-none", b"\x05\x01null\n" + text)
+# LZW: the format description's example, early change on and off.
+put("filters", "lzw-example", b"\x06\x01" + bytes.fromhex("800B6050220C0C8501"))
+put("filters", "lzw-no-early", b"\x06\x00" + bytes.fromhex("800B6050220C0C8501"))
+def png_up(data, columns):
+    prior, out = bytes(columns), b""
+    for k in range(0, len(data), columns):
+        line = data[k:k + columns]
+        out += b"\x02" + bytes((a - b) & 255 for a, b in zip(line, prior))
+        prior = line
+    return out
+put("filters", "dict-png-up", b"\x07\x00<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 5 >> >>\n"
+    + zlib.compress(png_up(text, 5)))
+put("filters", "dict-tiff", b"\x07\x00<< /Filter /FlateDecode /DecodeParms << /Predictor 2 /Colors 3 /BitsPerComponent 4 /Columns 7 >> >>\n"
+    + zlib.compress(text))
+put("filters", "dict-chain", b"\x07\x00<< /Filter [/ASCIIHexDecode /LZWDecode] /DecodeParms [null << /EarlyChange 0 >>] >>\n"
+    + bytes.fromhex("800B6050220C0C8501").hex().encode() + b">")
 
 # ---- page_range: two bytes of page count + 1, then the text ----
 reset("page_range")
@@ -229,6 +319,14 @@ if shutil.which("qpdf"):
                 put("encrypted_load", name + ".pdf", bytes([len(pw)]) + pw.encode() + data)
                 if source == "minimal.pdf":
                     put("load_save", "encrypted-" + name + ".pdf", data)
+            # AES-128 with a fixed IV is as repeatable as RC4. (AES-256 salts are random: the
+            # fixed-aes256-*.pdf files beside the seeds were made once, and are kept.)
+            for tag, pw, args in [("aes128-user-u", "u", ["u", "o", "128", "--use-aes=y"]),
+                                  ("aes128-v4-rc4-owner-o", "o", ["u", "o", "128", "--force-V4", "--use-aes=n"])]:
+                out = os.path.join(tmp, "out.pdf")
+                subprocess.run(["qpdf", "--allow-weak-crypto", "--static-id", "--static-aes-iv",
+                                "--object-streams=generate", "--encrypt"] + args + ["--", src, out], check=True)
+                put("encrypted_load", "%s-%s.pdf" % (source[:-4], tag), bytes([len(pw)]) + pw.encode() + open(out, "rb").read())
 
 total = 0
 for t in TARGETS:
