@@ -11,6 +11,8 @@ inline constexpr const char* SCannotChangeEncryption = "User cannot change encry
 inline constexpr const char* SInvalidEncryptDictionary = "Invalid encryption dictionary";
 inline constexpr const char* SUnsupportedSecurityHandler = "Unsupported security handler (%s)";
 inline constexpr const char* SUnsupportedEncryption = "Unsupported encryption (%s)";
+inline constexpr const char* SUserPasswordUnknown =
+    "The user password of this file is unknown: give a new one to change its encryption";
 inline constexpr const char* SAESKeyLength = "AES: Invalid key length (%d bytes)";
 inline constexpr const char* SCryptoFailed = "Encryption library failure (%s)";
 }  // namespace kv::msg

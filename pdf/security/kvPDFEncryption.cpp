@@ -1,6 +1,7 @@
 #include "pdf/security/kvAES.h"
 #include "pdf/security/kvMD5.h"
 #include "pdf/security/kvPDFCrypt.h"
+#include "pdf/security/kvPDFCryptConsts.h"
 
 namespace kv {
 
@@ -16,6 +17,10 @@ std::unique_ptr<TkvPDFStringObject> HexString(const void* data, size_t length) {
 TkvPDFEncryption::TkvPDFEncryption(std::string_view name, const TkvPDFEncryptionSettings& settings,
                                    std::string_view creationDate)
     : OwnerPassword(settings.ownerPassword_), UserPassword(settings.userPassword_) {
+  // A protection that cannot reuse the user's key material needs the user password, and
+  // an empty one would open the file to anyone.
+  if (!settings.UserPasswordKnown() && !(settings.Level() == elAES256 && settings.KeptUserKeys()))
+    throw Exception(msg::SUserPasswordUnknown);
   Level = settings.Level();
   Permissions = settings.UserPermissions();
   IsOwner = true;

@@ -31,6 +31,7 @@ void TkvPDFEncryptionSettings::SetUserPassword(const std::string& value) {
   CheckCanChange();
   if (value != userPassword_) keptUser_ = keptOwner_ = false;
   userPassword_ = value;
+  userPasswordKnown_ = true;
 }
 
 void TkvPDFEncryptionSettings::SetUserPermissions(TkvUserPermissions value) {
@@ -49,6 +50,7 @@ void TkvPDFEncryptionSettings::Assign(const TkvPDFEncryptionSettings& source) {
   kept_ = source.kept_;
   keptUser_ = source.keptUser_;
   keptOwner_ = source.keptOwner_;
+  userPasswordKnown_ = source.userPasswordKnown_;
 }
 
 void TkvPDFEncryptionSettings::AssignUnlocked(TkvPDFEncryptionLevel level, const std::string& ownerPassword,
@@ -62,11 +64,13 @@ void TkvPDFEncryptionSettings::AssignUnlocked(TkvPDFEncryptionLevel level, const
   canChange_ = canChange;
   kept_.reset();
   keptUser_ = keptOwner_ = false;
+  userPasswordKnown_ = true;
 }
 
-void TkvPDFEncryptionSettings::KeepKeys(std::shared_ptr<const TkvKeptKeys> keys) {
+void TkvPDFEncryptionSettings::KeepKeys(std::shared_ptr<const TkvKeptKeys> keys, bool userPasswordKnown) {
   kept_ = std::move(keys);
   keptUser_ = keptOwner_ = kept_ != nullptr;
+  userPasswordKnown_ = userPasswordKnown;
 }
 
 }  // namespace kv

@@ -96,7 +96,11 @@ class TkvPDFEncryptionSettings {
   // Keeps an opened AES-256 file's key material for the output (after AssignUnlocked, which
   // drops it). A level or user password set to another value drops all of it, an owner
   // password set to another value the owner's part.
-  void KeepKeys(std::shared_ptr<const TkvKeptKeys> keys);
+  // `userPasswordKnown` false (opened with the owner password) until a user password is set:
+  // output that cannot keep the user's key material then fails rather than write a file
+  // anyone could open (see UserPasswordKnown).
+  void KeepKeys(std::shared_ptr<const TkvKeptKeys> keys, bool userPasswordKnown);
+  bool UserPasswordKnown() const { return userPasswordKnown_; }
   // The kept material of each password, or nullptr when that password was changed.
   const TkvKeptKeys* KeptUserKeys() const { return keptUser_ ? kept_.get() : nullptr; }
   const TkvKeptKeys* KeptOwnerKeys() const { return keptOwner_ ? kept_.get() : nullptr; }
@@ -116,6 +120,7 @@ class TkvPDFEncryptionSettings {
   std::shared_ptr<const TkvKeptKeys> kept_;
   bool keptUser_ = false;
   bool keptOwner_ = false;
+  bool userPasswordKnown_ = true;
 };
 
 }  // namespace kv

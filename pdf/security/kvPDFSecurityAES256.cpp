@@ -96,7 +96,7 @@ bool TkvBasePDFCrypt::AuthenticateAES256(TkvPDFEncryptionSettings& settings, std
   } else {
     settings.AssignUnlocked(Level, std::string(), std::string(password), Permissions, false);
   }
-  settings.KeepKeys(std::move(kept));
+  settings.KeepKeys(std::move(kept), !owner);
   return true;
 }
 

@@ -159,6 +159,21 @@ TEST(AESHandler, AES256KeptKeyMaterial) {
   EXPECT_TRUE(Reopen(newUser)->Authenticate(again, "new user"));
   EXPECT_FALSE(Reopen(newUser)->Authenticate(again, "usr"));
 
+  // Another level cannot reuse the user's material: without a new user password the file
+  // would open for anyone, so writing it fails instead.
+  TkvPDFEncryptionSettings weaker;
+  ASSERT_TRUE(Reopen(first)->Authenticate(weaker, "own"));
+  weaker.SetLevel(elAES128);
+  try {
+    TkvPDFEncryption refused("w", weaker, "");
+    ADD_FAILURE() << "written with an unknown user password";
+  } catch (const Exception& e) {
+    EXPECT_STREQ("The user password of this file is unknown: give a new one to change its encryption", e.what());
+  }
+  weaker.SetUserPassword("");  // an explicit choice this time
+  TkvPDFEncryption open("w", weaker, "");
+  EXPECT_TRUE(Reopen(open)->Authenticate(again, ""));
+
   // Opened with the user password: locked, and written with the owner's material intact.
   TkvPDFEncryptionSettings byUser;
   ASSERT_TRUE(Reopen(first)->Authenticate(byUser, "usr"));
