@@ -90,13 +90,19 @@ TkvPDFObjectPtr TkvObjectStream::ReadValue(int32_t objectNumber, int32_t index, 
 const TkvObjectStream& TkvObjectStreamCache::Get(int32_t streamNumber) {
   if (auto it = streams_.find(streamNumber); it != streams_.end()) return *it->second;
   if (auto it = failed_.find(streamNumber); it != failed_.end()) throw EPDFException(it->second);
+  if (std::find(loading_.begin(), loading_.end(), streamNumber) != loading_.end() ||
+      static_cast<int>(loading_.size()) >= kMaxNesting)
+    throw EPDFException(Format(msg::SObjectStreamInvalid, streamNumber, msg::SDetailObjStmNeedsItself));
   std::unique_ptr<TkvObjectStream> stream;
+  loading_.push_back(streamNumber);
   try {
     stream = loader_(streamNumber);
   } catch (const Exception& e) {
+    loading_.pop_back();
     failed_.emplace(streamNumber, e.what());
     throw;
   }
+  loading_.pop_back();
   decodedBytes_ += stream->DecodedSize();
   return *streams_.emplace(streamNumber, std::move(stream)).first->second;
 }

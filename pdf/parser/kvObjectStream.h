@@ -51,6 +51,11 @@ class TkvObjectStreamCache {
   using TLoader = std::function<std::unique_ptr<TkvObjectStream>(int32_t streamNumber)>;
   explicit TkvObjectStreamCache(TLoader loader) : loader_(std::move(loader)) {}
 
+  // Streams whose loading needs another stream (a /Length kept in an object stream) are
+  // loaded inside one another at most this deep; a stream needed while it is being loaded
+  // fails, rather than recursing without end.
+  static constexpr int kMaxNesting = 8;
+
   // The stream, loading it on first use; a stream that failed to load fails again
   // without being fetched twice.
   const TkvObjectStream& Get(int32_t streamNumber);
@@ -61,6 +66,7 @@ class TkvObjectStreamCache {
   TLoader loader_;
   std::unordered_map<int32_t, std::unique_ptr<TkvObjectStream>> streams_;
   std::unordered_map<int32_t, std::string> failed_;
+  std::vector<int32_t> loading_;  // streams being loaded, outermost first
   int64_t decodedBytes_ = 0;
 };
 

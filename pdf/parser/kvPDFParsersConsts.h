@@ -30,5 +30,6 @@ inline constexpr const char* SObjectStreamInvalid = "Invalid object stream %d (%
 inline constexpr const char* SDetailObjStmHeader = "its header does not list /N objects before /First";
 inline constexpr const char* SDetailObjStmNotStream = "it is not a stream";
 inline constexpr const char* SDetailObjStmNested = "it lies in an object stream itself";
+inline constexpr const char* SDetailObjStmNeedsItself = "reading it needs itself, or streams nested too deep";
 inline constexpr const char* SObjectNotInObjectStream = "Object %d not found in object stream %d";
 }  // namespace kv::msg

@@ -239,6 +239,31 @@ TEST(ObjectStreams, HeaderValuesAndLookups) {
   }
 }
 
+// A stream whose loading needs itself (its /Length kept inside it), or a long chain of
+// streams needing the next, fails instead of recursing; a failed stream is not fetched again.
+TEST(ObjectStreams, CacheLoadsEachStreamOnceAndBoundsNesting) {
+  int fetched = 0;
+  TkvObjectStreamCache* self = nullptr;
+  TkvObjectStreamCache cache([&](int32_t n) -> std::unique_ptr<TkvObjectStream> {
+    ++fetched;
+    if (n < 100) self->Get(n == 1 ? 1 : n + 1);  // 1 needs itself; 2 needs 3 needs 4 ...
+    TkvPDFDictObject d;
+    d.AddInteger("/N", 0);
+    d.AddInteger("/First", 0);
+    return std::make_unique<TkvObjectStream>(7, n, d, "");
+  });
+  self = &cache;
+  ExpectFailure<EPDFException>([&] { cache.Get(1); },
+                               "Invalid object stream 1 (reading it needs itself, or streams nested too deep)");
+  EXPECT_EQ(1, fetched);
+  EXPECT_THROW(cache.Get(1), EPDFException);
+  EXPECT_EQ(1, fetched);
+  EXPECT_THROW(cache.Get(2), EPDFException);
+  EXPECT_EQ(1 + TkvObjectStreamCache::kMaxNesting, fetched);
+  EXPECT_EQ(0, cache.Get(100).Count());
+  EXPECT_EQ(&cache.Get(100), &cache.Get(100));
+}
+
 TEST(Repair, ObjectsTrailersAndTheCatalogFoundByScanning) {
   // Object 3 defined twice (an update): the later one wins. The table is garbage.
   std::string pdf =
