@@ -223,6 +223,7 @@ private:
   friend class TkvDocumentLoader;
   friend class TkvDocumentWriter;
   friend class TkvPageTaker;
+  friend class TkvPageLabelKeeper;
   friend class TkvModernReading;
 
   bool LoadFromInput(TkvStream& input);

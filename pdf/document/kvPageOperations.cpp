@@ -4,6 +4,7 @@
 
 #include "pdf/document/kvCstPDFDoc.h"
 #include "pdf/document/kvCstPDFDocConsts.h"
+#include "pdf/document/kvPageLabels.h"
 
 namespace kv {
 
@@ -162,6 +163,7 @@ void TkvCustomPDFDocument::CollectReferences(TkvObjectList& list, TkvPDFObject* 
 void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vector<int32_t>& pages, TkvOperation op,
                                      int32_t position, TkvCustomPDFDocument* reporter) {
   int32_t total = static_cast<int32_t>(pages.size());
+  TkvPageLabelKeeper labels(*this);
   // Pages of a modern file may use what its version brought; older versions, which any
   // reader reads, leave the receiver's as it is.
   if (giver.FPDFMajorVersion > 1 || giver.FPDFVersion > 5) RequirePDFVersion(giver.FPDFMajorVersion, giver.FPDFVersion);
@@ -203,6 +205,7 @@ void TkvCustomPDFDocument::TakePages(TkvCustomPDFDocument& giver, const std::vec
     ObjectStore->MergeList(*list);
     if (reporter) reporter->OperationProgress(op, op == opAppend ? i : i + 1, total);
   }
+  labels.Apply();
   if (total > 0) PagesTakenFrom(giver);
 }
 
@@ -265,6 +268,7 @@ void TkvCustomPDFDocument::ReleaseObject(TkvPDFObject* root) {
 
 void TkvCustomPDFDocument::DeletePages(const std::string& range) {
   std::vector<int32_t> pages = ParsePageRange(range, PageCount());
+  TkvPageLabelKeeper labels(*this);
   std::vector<TkvPDFIndirectObject*> removed;
   for (int32_t n : pages) {
     TkvPDFIndirectObject*& slot = Pages[static_cast<size_t>(n - 1)];
@@ -276,6 +280,7 @@ void TkvCustomPDFDocument::DeletePages(const std::string& range) {
   }
   int32_t deleted = static_cast<int32_t>(removed.size());
   Pages.erase(std::remove(Pages.begin(), Pages.end(), nullptr), Pages.end());
+  labels.Apply();
   if (!removed.empty()) PagesDeleted(removed);
   if (OnStatusMessage) Status(Format(msg::SPagesDeleted, deleted));
 }

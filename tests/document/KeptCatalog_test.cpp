@@ -3,6 +3,8 @@
 // Checked with pypdf and qpdf.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "document/DocTestUtil.h"
 
 namespace {
@@ -13,7 +15,7 @@ using kvtest::TempDir;
 // Three pages (the second with content of its own) and a catalog holding page labels,
 // language, tagged structure naming page 2, embedded files and JavaScript next to the
 // destinations, a URI base, an article thread on page 3 and optional content.
-std::string RichCatalogPdf() {
+std::string RichCatalogPdf(const std::string& labels = "<< /Nums [0 << /S /r >> 2 << /S /D /P (A-) >>] >>") {
   return kvtest::MakePdf({
       "<< /Type /Catalog /Pages 2 0 R /PageLabels 7 0 R /Lang (de-CH) /MarkInfo << /Marked true >> "
       "/StructTreeRoot 8 0 R /Names 10 0 R /URI << /Base (http://example.org/) >> /Threads [11 0 R] "
@@ -23,7 +25,7 @@ std::string RichCatalogPdf() {
       "<< /Type /Page /Parent 2 0 R /Contents 12 0 R >>",
       "<< /Type /Page /Parent 2 0 R /Contents 6 0 R /B [15 0 R] >>",
       "<< /Length %LEN% >>\nstream\nBT /F1 12 Tf 20 20 Td (shared) Tj ET\nendstream",
-      "<< /Nums [0 << /S /r >> 2 << /S /D /P (A-) >>] >>",
+      labels,
       "<< /Type /StructTreeRoot /K [9 0 R] >>",
       "<< /Type /StructElem /S /P /P 8 0 R /Pg 4 0 R /K 0 >>",
       "<< /EmbeddedFiles << /Names [(a.txt) 13 0 R] >> /JavaScript << /Names [(init) 14 0 R] >> "
@@ -107,6 +109,56 @@ TEST(KeptCatalog, PagesDeletedLaterAreNullWhereEntriesNameThem) {
   EXPECT_NE(facts.find("bead page 2\n"), std::string::npos) << facts;
   EXPECT_EQ(kvtest::ReadFile(out).find("PAGE-TWO-ONLY"), std::string::npos) << "the deleted page's content was written";
   EXPECT_EQ(kvtest::Run("qpdf --show-npages " + kvtest::ShellQuote(out)).Output, "2\n");
+}
+
+// Page labels as pypdf reads them.
+std::string Labels(const TempDir& dir, const std::string& pdf) {
+  return Python(dir, "from pypdf import PdfReader\nprint(PdfReader(" + kvtest::ShellQuote(pdf) + ").page_labels)\n");
+}
+
+TEST(KeptCatalog, PageLabelsFollowTheirPages) {
+  struct Case {
+    std::function<void(kv::TkvPDFDocument& doc, kv::TkvPDFDocument& other)> Operation;
+    std::string Labels;
+  };
+  const Case cases[] = {
+      {[](auto& doc, auto&) { doc.DeletePages("1"); }, "['ii', 'A-1']"},
+      {[](auto& doc, auto&) { doc.DeletePages("2"); }, "['i', 'A-1']"},
+      // Pages taken in continue the numbering of the page before them.
+      {[](auto& doc, auto& other) { doc.InsertPagesFrom(other, "1-2", 1); }, "['i', 'ii', 'iii', 'ii', 'A-1']"},
+      {[](auto& doc, auto& other) { doc.InsertPagesFrom(other, "1", 0); }, "['1', 'i', 'ii', 'A-1']"},
+      {[](auto& doc, auto& other) { doc.AppendPagesFrom(other, "2"); }, "['i', 'ii', 'A-1', 'A-2']"},
+      {[](auto& doc, auto&) { doc.InsertPagesFrom(doc, "3", 0); }, "['A-1', 'i', 'ii', 'A-1']"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    kv::TkvPDFDocument doc, other;
+    ASSERT_TRUE(kvtest::LoadText(doc, dir, RichCatalogPdf()));
+    ASSERT_TRUE(kvtest::LoadText(other, dir, kvtest::PagesPdf({"X", "Y"}), "other.pdf"));
+    c.Operation(doc, other);
+    std::string out = dir.File("out.pdf");
+    doc.SaveToFileAs(out);
+    EXPECT_EQ(Labels(dir, out), c.Labels + "\n");
+    // The old label tree is not written beside the new one.
+    std::string bytes = kvtest::ReadFile(out);
+    EXPECT_EQ(bytes.find("/Nums"), bytes.rfind("/Nums")) << c.Labels;
+  }
+}
+
+TEST(KeptCatalog, LabelTreesThatCannotBeReadAreLeftAlone) {
+  TempDir dir;
+  kv::TkvPDFDocument doc;
+  // A tree whose node is its own kid, and ranges that do not start at the first page.
+  for (const char* tree : {"<< /Kids [7 0 R 7 0 R] >>", "<< /Nums [1 << /S /R >>] >>", "<< /Nums [0 (x)] >>"}) {
+    ASSERT_TRUE(kvtest::LoadText(doc, dir, RichCatalogPdf(tree)));
+    doc.DeletePages("1");
+    const kv::TkvPDFObject* kept = doc.Catalog->Others->GetValue("/PageLabels");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_TRUE(kept->IsReference()) << tree << " was rewritten";
+    std::string check;
+    kvtest::SaveBytes(doc, dir);
+    EXPECT_TRUE(kvtest::QpdfCheckClean(dir.File("out.pdf"), &check)) << check;
+  }
 }
 
 TEST(KeptCatalog, EveryInformationEntryIsReadable) {
