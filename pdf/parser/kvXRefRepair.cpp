@@ -12,6 +12,10 @@ namespace {
 // Only this many bytes after an object header are looked through for the /Type names that
 // make the object worth parsing during the scan.
 constexpr size_t kTypeWindow = 1024;
+// Objects and trailer dictionaries read during the scan are read from at most this many
+// bytes (and never past the next object header or trailer), so a damaged one cannot make
+// the scan read the rest of the file once per object.
+constexpr size_t kMaxTypedObject = 64 * 1024;
 // Digits of an object number and of a generation in a header.
 constexpr size_t kMaxNumberDigits = 10;
 constexpr size_t kMaxGenerationDigits = 5;
@@ -43,60 +47,41 @@ size_t HeaderStart(std::string_view text, size_t at, int32_t& number, int32_t& g
   return i;
 }
 
-bool WindowHas(std::string_view text, size_t from, std::string_view word) {
-  std::string_view window = text.substr(from, std::min(kTypeWindow, text.size() - from));
+bool WindowHas(std::string_view window, std::string_view word) {
   size_t at = window.find(word);
   // A whole name: "/XRef" must not match "/XRefStm".
   return at != std::string_view::npos && (at + word.size() == window.size() || !IsRegular(window[at + word.size()]));
 }
 
-// The /Type name of the object at `offset`, or empty when it does not parse.
-std::string TypeOfObjectAt(TkvPDFStreamReader& reader, int64_t offset) {
+// The object (or trailer dictionary) that `window` begins with, read on its own: a damaged
+// object cannot run on into the rest of the file, so each is read in time of its window.
+TkvPDFObjectPtr ReadWindow(const TkvPDFStreamReader& reader, std::string_view window) {
+  TkvMemoryStream bytes{std::string(window)};
+  TkvPDFStreamReader r(reader.Owner, &bytes);
   try {
-    reader.Seek(offset, TkvSeekOrigin::soBeginning);
-    TkvPDFObjectPtr obj = reader.ReadObject();
-    if (!obj || !obj->IsIndirectObject()) return {};
-    TkvPDFObject* value = static_cast<TkvPDFIndirectObject*>(obj.get())->Value.get();
-    if (value && value->IsStream()) value = static_cast<TkvPDFStreamObject*>(value)->Dictionary.get();
-    TkvPDFObject* type =
-        value && value->IsDictionary() ? static_cast<TkvPDFDictObject*>(value)->GetValue("/Type") : nullptr;
-    return type && type->IsName() ? static_cast<TkvPDFNameObject*>(type)->Value : std::string();
+    return r.ReadObject();
   } catch (const Exception&) {
-    return {};
+    return nullptr;
   }
 }
 
-std::unique_ptr<TkvPDFDictObject> DictionaryAt(TkvPDFStreamReader& reader, int64_t offset, bool indirect) {
-  try {
-    reader.Seek(offset, TkvSeekOrigin::soBeginning);
-    TkvPDFObjectPtr obj = reader.ReadObject();
-    if (indirect && obj && obj->IsIndirectObject()) {
-      TkvPDFObjectPtr value = std::move(static_cast<TkvPDFIndirectObject*>(obj.get())->Value);
-      if (value && value->IsStream()) {
-        auto* stream = static_cast<TkvPDFStreamObject*>(value.get());
-        return std::move(stream->Dictionary);
-      }
-      obj = std::move(value);
-    }
-    if (obj && obj->IsDictionary())
-      return std::unique_ptr<TkvPDFDictObject>(static_cast<TkvPDFDictObject*>(obj.release()));
-  } catch (const Exception&) {
-  }
+// The dictionary of an object, or of a stream object.
+std::unique_ptr<TkvPDFDictObject> TakeDictionary(TkvPDFObjectPtr obj) {
+  if (obj && obj->IsIndirectObject()) obj = std::move(static_cast<TkvPDFIndirectObject*>(obj.get())->Value);
+  if (obj && obj->IsStream()) return std::move(static_cast<TkvPDFStreamObject*>(obj.get())->Dictionary);
+  if (obj && obj->IsDictionary())
+    return std::unique_ptr<TkvPDFDictObject>(static_cast<TkvPDFDictObject*>(obj.release()));
   return nullptr;
+}
+
+std::string TypeOf(const TkvPDFDictObject* dict) {
+  TkvPDFObject* type = dict ? dict->GetValue("/Type") : nullptr;
+  return type && type->IsName() ? static_cast<TkvPDFNameObject*>(type)->Value : std::string();
 }
 
 }  // namespace
 
 TkvRepairResult RebuildXRefTable(TkvPDFStreamReader& reader, TkvXRefTable& table) {
-  // Strings of a damaged file are read as they are: nothing here is decrypted.
-  TkvPDFDecryptor* decryptor = reader.Decryptor;
-  reader.Decryptor = nullptr;
-  struct Restore {
-    TkvPDFStreamReader& r;
-    TkvPDFDecryptor* d;
-    ~Restore() { r.Decryptor = d; }
-  } restore{reader, decryptor};
-
   std::string held;
   std::string_view text = reader.MemoryView();
   if (text.empty() && reader.Size > 0) {
@@ -107,9 +92,14 @@ TkvRepairResult RebuildXRefTable(TkvPDFStreamReader& reader, TkvXRefTable& table
 
   TkvRepairResult result;
   std::vector<TkvXRefItem> items;
-  std::vector<std::pair<int64_t, bool>> trailers;  // (offset, is a cross-reference stream object)
+  // Dictionaries that may hold trailer values, by position: trailers and cross-reference
+  // streams, the newest last.
+  std::vector<std::pair<size_t, std::unique_ptr<TkvPDFDictObject>>> trailers;
   int32_t lastCatalog = -1;
-  for (size_t at = text.find("obj"); at != std::string_view::npos; at = text.find("obj", at + 3)) {
+  size_t next = text.find("obj");
+  while (next != std::string_view::npos) {
+    const size_t at = next;
+    next = text.find("obj", at + 3);
     if (at + 3 < text.size() && IsRegular(text[at + 3])) continue;
     int32_t number = 0, generation = 0;
     const size_t start = HeaderStart(text, at, number, generation);
@@ -121,23 +111,30 @@ TkvRepairResult RebuildXRefTable(TkvPDFStreamReader& reader, TkvXRefTable& table
     item.EntryType = 'n';
     PlaceXRefEntry(items, number, item, reader.Size);
     ++result.ObjectsFound;
-    const bool maybeXRef = WindowHas(text, at, "/XRef"), maybeObjStm = WindowHas(text, at, "/ObjStm"),
-               maybeCatalog = WindowHas(text, at, "/Catalog");
-    if (!maybeXRef && !maybeObjStm && !maybeCatalog) continue;
-    const std::string type = TypeOfObjectAt(reader, static_cast<int64_t>(start));
-    if (type == "/XRef") trailers.emplace_back(start, true);
+    // Only objects whose first bytes name one of the types that matter are read, each up
+    // to the next "obj" at most.
+    const size_t end = std::min(next == std::string_view::npos ? text.size() : next, at + kMaxTypedObject);
+    const std::string_view head = text.substr(at, std::min(kTypeWindow, end - at));
+    if (!WindowHas(head, "/XRef") && !WindowHas(head, "/ObjStm") && !WindowHas(head, "/Catalog")) continue;
+    std::unique_ptr<TkvPDFDictObject> dict = TakeDictionary(ReadWindow(reader, text.substr(start, end - start)));
+    const std::string type = TypeOf(dict.get());
     if (type == "/ObjStm") result.ObjectStreams.push_back(number);
     if (type == "/Catalog") lastCatalog = number;
+    if (type == "/XRef") trailers.emplace_back(start, std::move(dict));
   }
-  for (size_t at = text.find("trailer"); at != std::string_view::npos; at = text.find("trailer", at + 7))
-    trailers.emplace_back(at + 7, false);
-  std::sort(trailers.begin(), trailers.end());
+  for (size_t at = text.find("trailer"); at != std::string_view::npos;) {
+    const size_t from = at + 7;
+    at = text.find("trailer", from);
+    const size_t end = std::min(at == std::string_view::npos ? text.size() : at, from + kMaxTypedObject);
+    if (auto dict = TakeDictionary(ReadWindow(reader, text.substr(from, end - from))))
+      trailers.emplace_back(from, std::move(dict));
+  }
+  std::sort(trailers.begin(), trailers.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
   table = TkvXRefTable();
   table.Items = std::move(items);
   // The newest (last) dictionaries first: each value is taken from the first that has it.
-  for (auto it = trailers.rbegin(); it != trailers.rend(); ++it)
-    if (auto dict = DictionaryAt(reader, it->first, it->second)) TakeTrailerEntries(*dict, table);
+  for (auto it = trailers.rbegin(); it != trailers.rend(); ++it) TakeTrailerEntries(*it->second, table);
   // A /Root that names no object the scan found (and no object stream that might hold it)
   // is no catalog: the last catalog object is.
   const int32_t root = table.Trailer.RootNumber;

@@ -73,9 +73,11 @@ TEST(ModernFiles, RealFilesWithCrossReferenceAndObjectStreams) {
     pairs += " " + ShellQuote(path) + " " + ShellQuote(r.Saved);
     EXPECT_EQ("Error reading PDF trailer", ReadModern(dir, path, false).Error) << name;
     // Links and outlines lead where they led (pypdf's reading of both files).
-    for (const std::string& line : PdfFacts(dir, "--compare" + pairs))
-      if (line.find(" links ") != std::string::npos)
+    for (const std::string& line : PdfFacts(dir, "--compare" + pairs)) {
+      if (line.find(" links ") != std::string::npos) {
         EXPECT_EQ(0u, line.find(line.substr(0, line.find(' ')) + " links same"));
+      }
+    }
     pairs.clear();
   }
 }
@@ -142,7 +144,9 @@ TEST(ModernFiles, TemplatesOfEveryCrossReferenceForm) {
         const std::string what =
             std::string(lzw ? "lzw" : "flate") + (hybrid ? " hybrid" : "") + (predictor ? " png" : "");
         EXPECT_EQ(2, r.Pages) << what << ": " << r.Error;
-        if (HaveTool("pdftotext")) EXPECT_EQ(expected, Texts(r)) << what;
+        if (HaveTool("pdftotext")) {
+          EXPECT_EQ(expected, Texts(r)) << what;
+        }
       }
 }
 
@@ -154,7 +158,7 @@ TEST(ModernFiles, DamagedFilesRebuiltByScanning) {
   const size_t startxref = pdf.rfind("startxref");
   const std::vector<long> at = ObjectOffsets(pdf);
   auto entryOffset = [&](std::string file, int n, long offset) {
-    char digits[16];
+    char digits[24];
     std::snprintf(digits, sizeof digits, "%010ld", offset);
     return file.replace(file.rfind("xref\n0 ") + 10 + 20 * n + std::to_string(kTwoPages.size() + 1).size() - 1, 10,
                         digits);
@@ -185,9 +189,12 @@ TEST(ModernFiles, DamagedFilesRebuiltByScanning) {
     Read r = ReadModern(dir, Put(dir, "damaged.pdf", row.File));
     EXPECT_EQ(2, r.Pages) << row.What << ": " << r.Error;
     EXPECT_EQ(row.Warns ? 1u : 0u, r.Warnings.size()) << row.What;
-    if (row.Warns && !r.Warnings.empty())
+    if (row.Warns && !r.Warnings.empty()) {
       EXPECT_EQ(0u, r.Warnings[0].find("The cross-reference data is damaged (")) << r.Warnings[0];
-    if (HaveTool("pdftotext")) EXPECT_EQ((std::vector<std::string>{"First page", "Second page"}), Texts(r)) << row.What;
+    }
+    if (HaveTool("pdftotext")) {
+      EXPECT_EQ((std::vector<std::string>{"First page", "Second page"}), Texts(r)) << row.What;
+    }
     EXPECT_NE("", ReadModern(dir, Put(dir, "damaged.pdf", row.File), false).Error) << row.What;
   }
   // Nothing to rebuild from: the reader's own message.
@@ -197,7 +204,9 @@ TEST(ModernFiles, DamagedFilesRebuiltByScanning) {
 
 TEST(ModernFiles, VersionsWrittenBackAndCarriedByPages) {
   TempDir dir;
-  const std::string v20 = Put(dir, "v20.pdf", MakeModernPdf(kTwoPages, {{}, true, false, false, "%PDF-2.0"}));
+  ModernPdfOptions v20Options;
+  v20Options.Header = "%PDF-2.0";
+  const std::string v20 = Put(dir, "v20.pdf", MakeModernPdf(kTwoPages, v20Options));
   EXPECT_EQ("%PDF-2.0", ReadModern(dir, v20).Header);
   // Pages of a 1.7 file raise the version of the document that takes them; older
   // versions do not.
