@@ -105,7 +105,9 @@ TEST(AESFiles, OurOutputOpensInQpdfPypdfAndPoppler) {
     doc.SaveToFileAs(out);
     const std::string bytes = kvtest::ReadFile(out);
     EXPECT_EQ(l.Header, bytes.substr(0, 8));
-    if (l.Level == elAES256) EXPECT_NE(std::string::npos, bytes.find("/ExtensionLevel 8"));
+    if (l.Level == elAES256) {
+      EXPECT_NE(std::string::npos, bytes.find("/ExtensionLevel 8"));
+    }
 
     std::string check;
     EXPECT_TRUE(kvtest::QpdfCheckClean(out, &check, "usr")) << check;
