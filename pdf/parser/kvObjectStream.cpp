@@ -59,9 +59,11 @@ TkvObjectStream::TkvObjectStream(int32_t owner, int32_t number, const TkvPDFDict
   begins.reserve(entries_.size());
   for (const Entry& e : entries_) begins.push_back(e.Begin);
   std::sort(begins.begin(), begins.end());
-  for (Entry& e : entries_) {
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    Entry& e = entries_[i];
     auto next = std::upper_bound(begins.begin(), begins.end(), e.Begin);
     e.End = next == begins.end() ? bytes.size() : *next;
+    byNumber_.emplace(e.Number, i);
   }
 }
 
@@ -69,9 +71,8 @@ TkvPDFObjectPtr TkvObjectStream::ReadValue(int32_t objectNumber, int32_t index, 
   const Entry* entry = nullptr;
   if (index >= 0 && index < Count() && entries_[static_cast<size_t>(index)].Number == objectNumber) {
     entry = &entries_[static_cast<size_t>(index)];
-  } else {
-    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.Number == objectNumber; });
-    if (it != entries_.end()) entry = &*it;
+  } else if (auto it = byNumber_.find(objectNumber); it != byNumber_.end()) {
+    entry = &entries_[it->second];
   }
   if (!entry) throw EPDFException(Format(msg::SObjectNotInObjectStream, objectNumber, number_));
   TkvMemoryStream text(data_, entry->Begin, entry->End - entry->Begin);

@@ -42,6 +42,7 @@ class TkvObjectStream {
   int32_t number_;
   TkvSharedBytes data_;
   std::vector<Entry> entries_;
+  std::unordered_map<int32_t, size_t> byNumber_;  // the first entry of each object number
 };
 
 // The object streams of one document while it is read, each decoded at most once. The

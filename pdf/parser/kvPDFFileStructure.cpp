@@ -22,6 +22,10 @@ constexpr int64_t kStartXRefBlock = 64 * 1024;
 // An offset after "startxref" longer than this cannot fit the 32-bit offsets of the
 // cross-reference table; reading stops there instead of collecting a hostile run of digits.
 constexpr size_t kMaxOffsetDigits = 10;
+// Bytes the chain of sections may look through for "endstream", as a multiple of the
+// file's size (with a floor for small files).
+constexpr int64_t kMaxScanFactor = 4;
+constexpr int64_t kMinScanBudget = int64_t{1} << 20;
 
 inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 inline bool IsAlnum(unsigned char c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); }
@@ -344,6 +348,10 @@ void ReadXRefSection(TkvPDFStreamReader& reader, int64_t offset, TkvXRefTable& t
       if (modern) ReadHybridEntries(reader, *trailer, section);
     }
     TakeTrailerEntries(*trailer, table);
+    // Cross-reference streams without a usable /Length are read up to "endstream"; a long
+    // chain of them must not look through the file once per section.
+    if (reader.ScannedBytes > std::max(kMinScanBudget, kMaxScanFactor * reader.Size))
+      ThrowTrailerDetail(msg::SDetailScannedTooMuch);
     TkvPDFObject* prev = trailer->GetValue("/Prev");
     chain.push_back(std::move(section));
     if (!prev) break;

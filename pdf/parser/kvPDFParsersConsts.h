@@ -25,6 +25,8 @@ inline constexpr const char* SDetailNotXRefStream = "no cross-reference stream a
 inline constexpr const char* SDetailXRefStreamW =
     "/W of the cross-reference stream is not three widths of 0 to 8 bytes";
 inline constexpr const char* SDetailXRefStreamIndex = "/Index or /Size of the cross-reference stream is not valid";
+inline constexpr const char* SDetailScannedTooMuch =
+    "cross-reference streams without lengths read past the file's size";
 inline constexpr const char* SDetailEntryMalformed = "entry of object %d is malformed";
 inline constexpr const char* SObjectStreamInvalid = "Invalid object stream %d (%s)";
 inline constexpr const char* SDetailObjStmHeader = "its header does not list /N objects before /First";
