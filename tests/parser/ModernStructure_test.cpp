@@ -37,7 +37,11 @@ struct ModernTable {
 TEST(XRefStreams, EntriesOfEveryKindWithOrWithoutPredictorAndLZW) {
   for (bool predictor : {true, false})
     for (bool lzw : {false, true}) {
-      const std::string pdf = MakeModernPdf(kFour, {{3, 4}, predictor, lzw});
+      kvtest::ModernPdfOptions o;
+      o.InObjectStream = {3, 4};
+      o.Predictor = predictor;
+      o.LZW = lzw;
+      const std::string pdf = MakeModernPdf(kFour, o);
       ModernTable t(pdf);
       const std::vector<long> at = ObjectOffsets(pdf);
       ASSERT_EQ(7u, t.Table.Items.size());
