@@ -253,3 +253,24 @@ TEST(AcroFormFill, FieldsWithoutADefinedFont) {
                "    print(name, fonts[name].get_object()['/BaseFont'])\n"));
   EXPECT_EQ("one two three", kvtest::NormaliseSpace(formtest::ShownText(f.dir, out)));
 }
+
+// A check box with several widgets: each shows the state set when it has an appearance
+// for it, else its off state (a widget whose "on" state has another name).
+TEST(AcroFormFill, CheckBoxWidgetsWithOtherStates) {
+  if (!formtest::HaveCheckers()) GTEST_SKIP() << "qpdf, poppler or pypdf missing";
+  const std::string w = " /Parent 5 0 R /Subtype /Widget /P 4 0 R /Rect [10 10 30 30] /AS /Off";
+  Form f(FormPdf(
+      "<< /Fields [5 0 R] >>", {"6 0 R 7 0 R 8 0 R"},
+      {"<< /T (box) /FT /Btn /Kids [6 0 R 7 0 R 8 0 R] >>", "<< /AP << /N << /Yes 9 0 R /Off 9 0 R >> >>" + w + " >>",
+       "<< /AP << /N << /Alt 9 0 R /Off 9 0 R >> >>" + w + " >>", "<<" + w + " >>",
+       "<< /Length 0 >>\nstream\n\nendstream"}));
+  ASSERT_EQ((std::vector<std::string>{"Off", "Yes", "Alt"}), f.doc.FieldOptions(0));
+  f.Set("box", "Yes");
+  std::string yes = f.Save("yes.pdf");
+  f.Set("box", "Off");
+  std::string off = f.Save("off.pdf");
+  const char* program =
+      "print(r.get_fields()['box'].get('/V'), *[a.get_object()['/AS'] for a in r.pages[0]['/Annots']])\n";
+  EXPECT_EQ("/Yes /Yes /Off /Yes\n", Py(f.dir, yes, program));
+  EXPECT_EQ("/Off /Off /Off /Off\n", Py(f.dir, off, program));
+}
