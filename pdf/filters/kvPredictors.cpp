@@ -119,19 +119,21 @@ void TiffRow(uint8_t* row, size_t rowBytes, const TkvPredictorParams& p, bool de
   }
 }
 
+std::string TiffRows(std::string_view data, const RowShape& shape, const TkvPredictorParams& params, bool decode) {
+  std::string out(data);
+  auto* bytes = reinterpret_cast<uint8_t*>(out.data());
+  // A short last row keeps the components it has.
+  for (size_t at = 0; at < out.size(); at += shape.RowBytes)
+    TiffRow(bytes + at, std::min(shape.RowBytes, out.size() - at), params, decode);
+  return out;
+}
+
 }  // namespace
 
 std::string UndoPredictor(std::string_view data, const TkvPredictorParams& params) {
   if (params.Predictor <= 1) return std::string(data);
   const RowShape shape = CheckedShape(params);
-  if (params.Predictor == 2) {
-    std::string out(data);
-    auto* bytes = reinterpret_cast<uint8_t*>(out.data());
-    // A short last row keeps the components it has.
-    for (size_t at = 0; at < out.size(); at += shape.RowBytes)
-      TiffRow(bytes + at, std::min(shape.RowBytes, out.size() - at), params, true);
-    return out;
-  }
+  if (params.Predictor == 2) return TiffRows(data, shape, params, true);
   if (params.Predictor < 10) throw EDecompressionError(Format(msg::SPredictorUnknown, params.Predictor));
   const size_t stride = shape.RowBytes + 1;
   std::string out;
@@ -152,13 +154,7 @@ std::string UndoPredictor(std::string_view data, const TkvPredictorParams& param
 std::string ApplyPredictor(std::string_view data, const TkvPredictorParams& params, int pngType) {
   if (params.Predictor <= 1) return std::string(data);
   const RowShape shape = CheckedShape(params);
-  if (params.Predictor == 2) {
-    std::string out(data);
-    auto* bytes = reinterpret_cast<uint8_t*>(out.data());
-    for (size_t at = 0; at < out.size(); at += shape.RowBytes)
-      TiffRow(bytes + at, std::min(shape.RowBytes, out.size() - at), params, false);
-    return out;
-  }
+  if (params.Predictor == 2) return TiffRows(data, shape, params, false);
   std::string out;
   std::vector<uint8_t> prior(shape.RowBytes, 0), row(shape.RowBytes), filtered(shape.RowBytes);
   for (size_t at = 0; at < data.size(); at += shape.RowBytes) {

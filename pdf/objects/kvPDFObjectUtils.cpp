@@ -21,6 +21,18 @@ double NumberValue(const TkvPDFObject* obj) {
   throw EUnexpectedObjectError(msg::SUnexpectedObject);
 }
 
+bool IntegerValue(const TkvPDFObject* obj, int64_t& value) {
+  if (obj && obj->IsInteger()) {
+    value = static_cast<const TkvPDFIntegerObject*>(obj)->Value;
+    return true;
+  }
+  if (obj && obj->IsInt64()) {
+    value = static_cast<const TkvPDFInt64Object*>(obj)->Value;
+    return true;
+  }
+  return false;
+}
+
 TkvPDFRect RectFromArray(const TkvPDFArrayObject& array) {
   if (array.Count() < 4) throw EUnexpectedObjectError(msg::SUnexpectedObject);
   TkvPDFRect r;

@@ -3,23 +3,12 @@
 #include <algorithm>
 
 #include "core/kvPDFConsts.h"
+#include "pdf/objects/kvPDFObjectUtils.h"
 #include "pdf/parser/kvPDFParsersConsts.h"
 
 namespace kv {
 
 namespace {
-
-bool IntegerValue(const TkvPDFObject* obj, int64_t& out) {
-  if (obj && obj->IsInteger()) {
-    out = static_cast<const TkvPDFIntegerObject*>(obj)->Value;
-    return true;
-  }
-  if (obj && obj->IsInt64()) {
-    out = static_cast<const TkvPDFInt64Object*>(obj)->Value;
-    return true;
-  }
-  return false;
-}
 
 bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
 

@@ -4,6 +4,7 @@
 
 #include "core/kvPDFConsts.h"
 #include "pdf/filters/kvStreamDecoder.h"
+#include "pdf/objects/kvPDFObjectUtils.h"
 #include "pdf/parser/kvPDFParsersConsts.h"
 
 namespace kv {
@@ -21,18 +22,6 @@ constexpr int64_t kMaxStreamEntries = int64_t{kMaxObjectNumber} + 1;
 
 [[noreturn]] void Fail(const std::string& detail) {
   throw ETrailerError(Format(msg::STrailerErrorDetail, detail.c_str()));
-}
-
-bool IntegerValue(const TkvPDFObject* obj, int64_t& out) {
-  if (obj && obj->IsInteger()) {
-    out = static_cast<const TkvPDFIntegerObject*>(obj)->Value;
-    return true;
-  }
-  if (obj && obj->IsInt64()) {
-    out = static_cast<const TkvPDFInt64Object*>(obj)->Value;
-    return true;
-  }
-  return false;
 }
 
 std::vector<int> FieldWidths(const TkvPDFDictObject& dict) {

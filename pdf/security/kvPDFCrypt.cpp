@@ -257,18 +257,29 @@ bool TkvBasePDFCrypt::Authenticate(TkvPDFEncryptionSettings& settings, std::stri
 
 // ---- strings and streams ----
 
+namespace {
+
+// MD5 of the file key's first `n` bytes, the three low bytes of the object number and the
+// two low bytes of the generation (low byte first), and `salt`.
+TkvMD5::Digest ObjectDigest(const std::array<uint8_t, 32>& fileKey, size_t n, int32_t objectNumber, int32_t generation,
+                            std::string_view salt) {
+  const auto number = static_cast<uint32_t>(objectNumber);
+  const auto gen = static_cast<uint32_t>(generation);
+  const uint8_t tail[5] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                           static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(gen),
+                           static_cast<uint8_t>(gen >> 8)};
+  TkvMD5 md5;
+  md5.Update(fileKey.data(), n);
+  md5.Update(tail, sizeof tail);
+  md5.Update(salt);
+  return md5.Final();
+}
+
+}  // namespace
+
 TkvBasePDFCrypt::TObjectKey TkvBasePDFCrypt::ObjectKey(int32_t objectNumber, int32_t generation) const {
-  size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
-  uint8_t input[16 + 5];
-  std::memcpy(input, Key.data(), n);
-  auto number = static_cast<uint32_t>(objectNumber);
-  auto gen = static_cast<uint32_t>(generation);
-  input[n] = static_cast<uint8_t>(number);
-  input[n + 1] = static_cast<uint8_t>(number >> 8);
-  input[n + 2] = static_cast<uint8_t>(number >> 16);
-  input[n + 3] = static_cast<uint8_t>(gen);
-  input[n + 4] = static_cast<uint8_t>(gen >> 8);
-  TkvMD5::Digest digest = TkvMD5::Hash(input, n + 5);
+  const size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
+  TkvMD5::Digest digest = ObjectDigest(Key, n, objectNumber, generation, {});
   TObjectKey key;
   key.Length = std::min<size_t>(n + 5, 16);
   std::memcpy(key.Bytes.data(), digest.data(), key.Length);
@@ -297,17 +308,7 @@ void TkvBasePDFCrypt::CryptBuffer(void* data, size_t length, int32_t objectNumbe
 std::string TkvBasePDFCrypt::AESObjectKey(TkvCryptMethod method, int32_t objectNumber, int32_t generation) const {
   if (method == cmAESV3) return std::string(reinterpret_cast<const char*>(Key.data()), 32);
   const size_t n = std::min<size_t>(EffectiveKeyLength(), 16);
-  uint8_t input[16 + 9];
-  std::memcpy(input, Key.data(), n);
-  auto number = static_cast<uint32_t>(objectNumber);
-  auto gen = static_cast<uint32_t>(generation);
-  input[n] = static_cast<uint8_t>(number);
-  input[n + 1] = static_cast<uint8_t>(number >> 8);
-  input[n + 2] = static_cast<uint8_t>(number >> 16);
-  input[n + 3] = static_cast<uint8_t>(gen);
-  input[n + 4] = static_cast<uint8_t>(gen >> 8);
-  std::memcpy(input + n + 5, "sAlT", 4);
-  TkvMD5::Digest digest = TkvMD5::Hash(input, n + 9);
+  TkvMD5::Digest digest = ObjectDigest(Key, n, objectNumber, generation, "sAlT");
   return std::string(reinterpret_cast<const char*>(digest.data()), 16);
 }
 

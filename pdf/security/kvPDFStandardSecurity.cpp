@@ -1,3 +1,4 @@
+#include "pdf/objects/kvPDFObjectUtils.h"
 #include "pdf/security/kvPDFCrypt.h"
 #include "pdf/security/kvPDFCryptConsts.h"
 
@@ -16,18 +17,6 @@ const TkvPDFObject* Unwrap(const TkvPDFObject* obj) {
 }
 
 const TkvPDFObject* Entry(const TkvPDFDictObject& dict, std::string_view key) { return Unwrap(dict.GetValue(key)); }
-
-bool IntegerValue(const TkvPDFObject* obj, int64_t& value) {
-  if (obj && obj->IsInteger()) {
-    value = static_cast<const TkvPDFIntegerObject*>(obj)->Value;
-    return true;
-  }
-  if (obj && obj->IsInt64()) {
-    value = static_cast<const TkvPDFInt64Object*>(obj)->Value;
-    return true;
-  }
-  return false;
-}
 
 int64_t IntegerOr(const TkvPDFDictObject& dict, std::string_view key, int64_t fallback) {
   int64_t value = fallback;
