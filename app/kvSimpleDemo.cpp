@@ -78,7 +78,11 @@ TfrmMain::TfrmMain(TkvWizardHost& host, QWidget* parent) : QWidget(parent), FHos
   resize(760, 520);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // The pages point into the documents (the bookmark tree holds outline nodes): they go
+  // first, while the documents are still whole.
+  delete FPages;
+}
 
 void TfrmMain::BuildWindow() {
   pnlHeader = new QWidget(this);

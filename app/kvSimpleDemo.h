@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <set>
 #include <stack>
@@ -108,6 +109,9 @@ class TfrmMain : public QWidget {
   void ShowError(const QString& text);
   // Starts one piece of long work: busy cursor and progress window until destroyed.
   TkvBusyScope Busy();
+  // Runs one piece of long work under Busy(); a failure is told with the library's message
+  // and gives false. The page operations fail this way without leaving the wizard.
+  bool RunBusy(const std::function<void()>& work);
 
   TkvWizardHost& FHost;
   std::unique_ptr<TkvPDFDocument> FPDFDoc;

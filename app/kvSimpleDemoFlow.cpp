@@ -37,6 +37,17 @@ std::string SavedFileName(const std::string& fileName) {
   return fileName + ".pdf";
 }
 
+bool TfrmMain::RunBusy(const std::function<void()>& work) {
+  try {
+    TkvBusyScope busy = Busy();
+    work();
+    return true;
+  } catch (const std::exception& e) {
+    ShowError(QString::fromStdString(e.what()));
+    return false;
+  }
+}
+
 void TfrmMain::NextClicked() {
   QWidget* current = CurrentPage();
   btnNext->setEnabled(false);
@@ -123,14 +134,8 @@ void TfrmMain::NextFromMerge() {
   }
   std::vector<std::string> files;
   for (const QString& f : tsMerge->Files()) files.push_back(FileSystemName(f));
-  try {
-    TkvBusyScope busy = Busy();
-    FPDFDoc->MergeDocuments(files);
-  } catch (const std::exception& e) {
-    // A file that cannot be merged leaves nothing half-merged behind.
-    FPDFDoc->Reset();
-    ShowError(QString::fromStdString(e.what()));
-  }
+  // A file that cannot be merged leaves nothing half-merged behind.
+  if (!RunBusy([&] { FPDFDoc->MergeDocuments(files); })) FPDFDoc->Reset();
   if (!FPDFDoc->DocumentLoaded()) {
     btnNext->setEnabled(true);
     Stay();
@@ -160,19 +165,14 @@ void TfrmMain::NextFromAppend() {
     return;
   }
   const std::string range = tsAppend->rbPages->isChecked() ? tsAppend->edPages->text().toStdString() : "";
-  try {
-    TkvBusyScope busy = Busy();
+  const bool done = RunBusy([&] {
     if (insert)
       FPDFDoc->InsertPagesFrom(*FPDFTmpDoc, range, ReadDigits(tsAppend->edInsertAfter->text(), 0));
     else
       FPDFDoc->AppendPagesFrom(*FPDFTmpDoc, range);
-  } catch (const std::exception& e) {
-    FPDFTmpDoc->Reset();
-    ShowError(QString::fromStdString(e.what()));
-    Stay();
-    return;
-  }
+  });
   FPDFTmpDoc->Reset();
+  if (!done) return Stay();
   ShowPage(tsFinish);
 }
 
@@ -189,14 +189,9 @@ void TfrmMain::NextFromExtract() {
     return;
   }
   FPDFDoc->Reset();
-  try {
-    TkvBusyScope busy = Busy();
-    FPDFTmpDoc->ExtractPagesTo(*FPDFDoc, tsExtract->edRange->text().toStdString());
-  } catch (const std::exception& e) {
+  if (!RunBusy([&] { FPDFTmpDoc->ExtractPagesTo(*FPDFDoc, tsExtract->edRange->text().toStdString()); })) {
     FPDFDoc->Reset();
-    ShowError(QString::fromStdString(e.what()));
-    Stay();
-    return;
+    return Stay();
   }
   FPDFTmpDoc->Reset();
   ShowPage(tsFinish);

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <iterator>
+#include <string_view>
 
 #include "app/dialogs/kvDialogsConsts.h"
 #include "app/dialogs/kvDocInfoDlg.h"
@@ -37,6 +38,10 @@ constexpr int kSinglePage = 1;  // "Single Page" in the layout list
 constexpr TkvUserPermissionsType kPermissionOrder[] = {AllowPrint,       AllowModify,      AllowCopy,
                                                        AllowAnnotation,  AllowFormFill,    AllowAccessibility,
                                                        AllowDocAssembly, AllowHighResPrint};
+
+// The viewer preference list's items in order, as the catalog names them.
+constexpr std::string_view kViewerKeys[] = {"/HideToolbar", "/HideMenubar",  "/HideWindowUI",
+                                            "/FitWindow",   "/CenterWindow", "/DisplayDocTitle"};
 
 QLineEdit* NewEdit(QWidget* parent, const char* name, bool masked = false) {
   auto* edit = new QLineEdit(parent);
@@ -293,9 +298,8 @@ void TfrmSettings::Prepare(TkvPDFDocument& document) {
   cmbLayout->setCurrentIndex(document.PageLayout < cmbLayout->count() ? document.PageLayout : -1);
   cmbMode->setCurrentIndex(document.PageMode < cmbMode->count() ? document.PageMode : -1);
   const TkvPDFViewerPreferences& prefs = document.ViewerPreferences();
-  const bool set[] = {prefs.HideToolbar(), prefs.HideMenubar(),  prefs.HideWindowUI(),
-                      prefs.FitWindow(),   prefs.CenterWindow(), prefs.DisplayDocTitle()};
-  for (int i = 0; i < lstViewer->count(); ++i) lstViewer->item(i)->setCheckState(set[i] ? Qt::Checked : Qt::Unchecked);
+  for (int i = 0; i < lstViewer->count(); ++i)
+    lstViewer->item(i)->setCheckState(prefs.Get(kViewerKeys[i]) ? Qt::Checked : Qt::Unchecked);
 }
 
 void TfrmSettings::ResetFields() {
@@ -401,12 +405,8 @@ void TfrmSettings::OkClicked() {
   if (cmbLayout->currentIndex() >= 0) FDocument->PageLayout = static_cast<uint8_t>(cmbLayout->currentIndex());
   if (cmbMode->currentIndex() >= 0) FDocument->PageMode = static_cast<uint8_t>(cmbMode->currentIndex());
   TkvPDFViewerPreferences& prefs = FDocument->ViewerPreferences();
-  void (TkvPDFViewerPreferences::*setters[])(bool) = {
-      &TkvPDFViewerPreferences::SetHideToolbar,  &TkvPDFViewerPreferences::SetHideMenubar,
-      &TkvPDFViewerPreferences::SetHideWindowUI, &TkvPDFViewerPreferences::SetFitWindow,
-      &TkvPDFViewerPreferences::SetCenterWindow, &TkvPDFViewerPreferences::SetDisplayDocTitle};
   for (int i = 0; i < lstViewer->count(); ++i)
-    if (Checked(lstViewer, i)) (prefs.*setters[i])(true);
+    if (Checked(lstViewer, i)) prefs.Set(kViewerKeys[i], true);
   ApplyEmail();
   accept();
 }

@@ -252,53 +252,22 @@ bool TkvBookmarkPage::Guarded(F&& call) {
   }
 }
 
-bool TkvBookmarkPage::ReadyToInsert() {
-  if (edCaption->text().isEmpty()) {
-    Tell(ui::SEnterBookmarkTitle);
-    return false;
-  }
-  if (cmbPage->currentIndex() < 0) {
-    Tell(ui::SNoPageSelected);
-    return false;
-  }
-  return true;
-}
+void TkvBookmarkPage::InsertAfter() { Insert(false); }
+void TkvBookmarkPage::InsertChild() { Insert(true); }
 
-void TkvBookmarkPage::InsertAfter() {
-  if (!ReadyToInsert()) return;
-  const std::string title = edCaption->text().toStdString();
+void TkvBookmarkPage::Insert(bool asChild) {
+  if (edCaption->text().isEmpty()) return Tell(ui::SEnterBookmarkTitle);
+  if (cmbPage->currentIndex() < 0) return Tell(ui::SNoPageSelected);
   QTreeWidgetItem* selected = Selected();
   if (tvOutline->topLevelItemCount() > 0 && !selected) return Tell(ui::SSelectBookmarkToAdd);
-  TkvPDFOutline* node = nullptr;
-  if (!Guarded([&] {
-        std::unique_ptr<TkvPDFDestination> dest = FieldsDestination();
-        node = selected ? NodeOf(selected)->AddNext("", dest.get()) : FDocument.CreateOutline("", dest.get());
-        node->SetTitleUtf8(title);
-      }))
-    return;
-  FUpdating = true;
-  QTreeWidgetItem* item = NewItem(node);
-  if (!selected) {
-    tvOutline->addTopLevelItem(item);
-  } else if (QTreeWidgetItem* parent = selected->parent()) {
-    parent->insertChild(parent->indexOfChild(selected) + 1, item);
-  } else {
-    tvOutline->insertTopLevelItem(tvOutline->indexOfTopLevelItem(selected) + 1, item);
-  }
-  FUpdating = false;
-  tvOutline->setCurrentItem(item);
-}
-
-void TkvBookmarkPage::InsertChild() {
-  if (!ReadyToInsert()) return;
   const std::string title = edCaption->text().toStdString();
-  QTreeWidgetItem* selected = Selected();
-  if (tvOutline->topLevelItemCount() > 0 && !selected) return Tell(ui::SSelectBookmarkToAdd);
   TkvPDFOutline* node = nullptr;
   if (!Guarded([&] {
         std::unique_ptr<TkvPDFDestination> dest = FieldsDestination();
         if (!selected) {
           node = FDocument.CreateOutline("", dest.get());
+        } else if (!asChild) {
+          node = NodeOf(selected)->AddNext("", dest.get());
         } else {
           // Appended after the last child, in the document as in the tree.
           TkvPDFOutline* parent = NodeOf(selected);
@@ -311,11 +280,15 @@ void TkvBookmarkPage::InsertChild() {
     return;
   FUpdating = true;
   QTreeWidgetItem* item = NewItem(node);
-  if (selected) {
+  if (!selected) {
+    tvOutline->addTopLevelItem(item);
+  } else if (asChild) {
     selected->addChild(item);
     selected->setExpanded(true);
+  } else if (QTreeWidgetItem* parent = selected->parent()) {
+    parent->insertChild(parent->indexOfChild(selected) + 1, item);
   } else {
-    tvOutline->addTopLevelItem(item);
+    tvOutline->insertTopLevelItem(tvOutline->indexOfTopLevelItem(selected) + 1, item);
   }
   FUpdating = false;
   tvOutline->setCurrentItem(item);

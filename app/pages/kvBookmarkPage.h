@@ -59,8 +59,9 @@ class TkvBookmarkPage : public QWidget {
   void EnableByFitType();
   void UnitChosen(int index);
   void CaptionEdited(QTreeWidgetItem* item);
-  // The checks shared by both inserts; false after telling the user what is missing.
-  bool ReadyToInsert();
+  // A new bookmark after the selected one, or as its last child; the first of the tree
+  // when the tree is empty.
+  void Insert(bool asChild);
   // Runs a library call, telling the user its failure; true when it succeeded.
   template <class F>
   bool Guarded(F&& call);

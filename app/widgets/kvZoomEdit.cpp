@@ -1,6 +1,7 @@
 #include "app/widgets/kvZoomEdit.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
@@ -29,6 +30,18 @@ TkvZoomEdit::TkvZoomEdit(QWidget* parent) : QWidget(parent) {
   connect(FDown, &QToolButton::clicked, this, [this] { StepBy(-1); });
   connect(FEdit, &QLineEdit::editingFinished, this, [this] { Clamp(); });
   setFocusProxy(FEdit);
+  FEdit->installEventFilter(this);
+}
+
+bool TkvZoomEdit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FEdit && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+      StepBy(key->key() == Qt::Key_Up ? 1 : -1);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 QString TkvZoomEdit::Text() const { return FEdit->text(); }

@@ -223,6 +223,10 @@ TEST_F(BookmarkTest, ZoomFieldStaysWithinItsRange) {
   EXPECT_EQ(zoom->Text(), "1600");
   zoom->StepBy(-17);
   EXPECT_EQ(zoom->Text(), "0");
+  QTest::keyClick(zoom->Edit(), Qt::Key_Up);
+  QTest::keyClick(zoom->Edit(), Qt::Key_Up);
+  QTest::keyClick(zoom->Edit(), Qt::Key_Down);
+  EXPECT_EQ(zoom->Text(), "100");
   Type(zoom->Edit(), "2500x");
   EXPECT_EQ(zoom->Text(), "2500");
   emit zoom->Edit()->editingFinished();

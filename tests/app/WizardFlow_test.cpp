@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "WizardFixture.h"
 #include "app/dialogs/kvPasswordDlg.h"
@@ -175,7 +176,9 @@ TEST_F(WizardTest, LoadingFailuresAreToldAndTheSourcePageStays) {
     EXPECT_EQ(Page(), W().tsSourceDoc) << c.File;
     ASSERT_EQ(host.Messages.size(), 1u) << c.File;
     EXPECT_EQ(host.Messages[0].Kind, TkvMessageKind::mkError);
-    if (!c.Message.isEmpty()) EXPECT_EQ(host.Messages[0].Text, c.Message);
+    if (!c.Message.isEmpty()) {
+      EXPECT_EQ(host.Messages[0].Text, c.Message);
+    }
     EXPECT_FALSE(W().PDFDoc().DocumentLoaded());
     EXPECT_EQ(W().HistoryDepth(), 1) << "the history is as before";
     EXPECT_TRUE(W().btnNext->isEnabled());
@@ -421,6 +424,28 @@ TEST_F(WizardTest, DonePageHidesTheHeaderAndItsRestartNeedsNoConfirmation) {
   EXPECT_EQ(Page(), W().tsStart);
   EXPECT_TRUE(W().HeaderShown());
   EXPECT_TRUE(W().btnRestart->isVisible());
+}
+
+}  // namespace
+}  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(WizardTest, EveryButtonIsReachableFromTheKeyboard) {
+  // Return steps forward like the default button.
+  QTest::keyClick(&W(), Qt::Key_Return);
+  EXPECT_EQ(Page(), W().tsMerge);
+  QTest::keyClick(&W(), Qt::Key_Backspace);
+  EXPECT_EQ(Page(), W().tsStart);
+  // Every button takes the focus by Tab; the bar's buttons also have their Alt letters.
+  for (QAbstractButton* b : W().findChildren<QAbstractButton*>()) {
+    // The zoom arrows (the field steps by keys) and the grid's corner are no controls of their own.
+    if (qobject_cast<QToolButton*>(b) || QByteArray(b->metaObject()->className()) == "QTableCornerButton") continue;
+    EXPECT_TRUE(b->focusPolicy() & Qt::TabFocus) << b->objectName().toStdString();
+  }
+  for (QPushButton* b : {W().btnRestart, W().btnBack, W().btnNext, W().btnExit})
+    EXPECT_FALSE(b->shortcut().isEmpty()) << b->text().toStdString();
 }
 
 }  // namespace
