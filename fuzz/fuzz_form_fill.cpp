@@ -44,9 +44,7 @@ void CheckReadsBack(const std::string& file, int32_t pages, int32_t fields) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void FillAndMove(const uint8_t* data, size_t size) {
   const std::string& dir = kvfuzz::ScratchDir();
   const std::string in = dir + "/form.pdf", out = dir + "/filled.pdf", merged = dir + "/merged.pdf";
   kvfuzz::WriteBytes(in, data, size);
@@ -82,5 +80,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kvfuzz::RemoveFile(in);
   kvfuzz::RemoveFile(out);
   kvfuzz::RemoveFile(merged);
+}
+
+}  // namespace
+
+// The input as it is, then with its cross-reference table rebuilt, so that mutations
+// inside field dictionaries reach the form code instead of failing at an offset.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FillAndMove(data, size);
+  std::string rebuilt = kvfuzz::WithRebuiltXRef(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (!rebuilt.empty()) FillAndMove(reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size());
   return 0;
 }
