@@ -2,7 +2,8 @@
 # Builds the fuzz preset and fuzzes one target, or every target, for a time budget each.
 #
 #   fuzz/run.sh TARGET SECONDS     one target (read_object, xref, load_save, filters,
-#                                  page_range, encrypted_load, font_subset, pictures)
+#                                  page_range, encrypted_load, font_subset, pictures,
+#                                  form_fill)
 #   fuzz/run.sh all SECONDS        every target in turn, SECONDS each
 #
 # New corpus entries go to fuzz/corpus-work/TARGET/ (git-ignored); the seed corpus
@@ -12,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(read_object xref load_save filters page_range encrypted_load font_subset pictures)
+all_targets=(read_object xref load_save filters page_range encrypted_load font_subset pictures form_fill)
 target=${1:-}
 budget=${2:-}
 if [[ -z "$target" || -z "$budget" || ! "$budget" =~ ^[0-9]+$ ]]; then
@@ -29,7 +30,7 @@ fi
 # Largest input per target: whole documents need room, token-level surfaces do not.
 max_len() {
   case "$1" in
-    load_save | encrypted_load) echo 262144 ;;
+    load_save | encrypted_load | form_fill) echo 262144 ;;
     read_object | xref | filters) echo 65536 ;;
     page_range) echo 1024 ;;
     font_subset) echo 65536 ;;
