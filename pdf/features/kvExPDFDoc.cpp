@@ -5,6 +5,26 @@ namespace kv {
 namespace {
 // The name the output engine hashes, with the creation date, into the file identifier.
 constexpr const char* kOutputName = "Output1.pdf";
+// A /Crypt filter comes first in a stream's /Filter when the stream names its own.
+bool HasCryptFilter(const TkvPDFDictObject& dict) {
+  const TkvPDFObject* filter = dict.GetValue("/Filter");
+  if (filter && filter->IsArray()) filter = static_cast<const TkvPDFArrayObject*>(filter)->GetItem(0);
+  return filter && filter->IsName() && static_cast<const TkvPDFNameObject*>(filter)->Value == "/Crypt";
+}
+
+void DropCryptFilter(TkvPDFDictObject& dict) {
+  TkvPDFObject* filter = dict.GetValue("/Filter");
+  TkvPDFObject* parms = dict.GetValue("/DecodeParms");
+  if (filter && filter->IsArray() && static_cast<TkvPDFArrayObject*>(filter)->Count() > 1) {
+    static_cast<TkvPDFArrayObject*>(filter)->Delete(0);
+    if (parms && parms->IsArray() && static_cast<TkvPDFArrayObject*>(parms)->Count() > 0)
+      static_cast<TkvPDFArrayObject*>(parms)->Delete(0);
+    return;
+  }
+  dict.Remove("/Filter");
+  dict.Remove("/DecodeParms");
+}
+
 }  // namespace
 
 TkvExPDFDocument::TkvExPDFDocument(TkvComponent* owner) : TkvCustomPDFDocument(owner) {
@@ -135,12 +155,17 @@ bool TkvExPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& stream, s
   if (!FEncryption) PrepareEncryption();
   const auto plain = static_cast<int64_t>(filtered ? data.size() : stream.DataBytes().size());
   const int64_t length = FEncryption->EncryptedLength(plain);
-  if (length == plain) return filtered;
+  // A stream's own crypt filter (the identity filter of a file that left the stream in the
+  // clear) would keep readers from decrypting what is encrypted here: it is dropped.
+  const TkvPDFDictObject* source = filtered ? dict.get() : stream.Dictionary.get();
+  const bool ownCryptFilter = source && HasCryptFilter(*source);
+  if (length == plain && !ownCryptFilter) return filtered;
   if (!filtered) {
     dict = stream.Dictionary ? stream.Dictionary->CloneDict() : std::make_unique<TkvPDFDictObject>();
     data.assign(stream.DataBytes());
   }
-  dict->SetValue("/Length", std::make_unique<TkvPDFInt64Object>(length));
+  if (ownCryptFilter) DropCryptFilter(*dict);
+  if (length != plain) dict->SetValue("/Length", std::make_unique<TkvPDFInt64Object>(length));
   return true;
 }
 
