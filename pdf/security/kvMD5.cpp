@@ -125,6 +125,8 @@ void TkvMD5::Transform(const uint8_t* block) {
 #undef KV_MD5_STEP
 
 void TkvMD5::Update(const void* data, size_t length) {
+  // An empty string may arrive as a null pointer; memcpy must never see one.
+  if (length == 0) return;
   auto p = static_cast<const uint8_t*>(data);
   length_ += length;
   if (buffered_ > 0) {
