@@ -36,12 +36,13 @@ bool HasNormalState(const TkvPDFObjectStore& store, TkvPDFDictObject& widget, co
 }
 
 // Radio buttons and check boxes: /V names the state, and every widget shows that state
-// when it has an appearance for it, else its off state. A lone widget without any
-// appearance dictionary cannot show a state at all.
+// when it has an appearance for it, else its off state. A radio button without kids or
+// any appearance dictionary cannot show a state at all.
 void SetButtonState(const TkvAcroFormField& field, TkvPDFDictObject& dict, const std::string& value,
                     TkvFormContext& ctx) {
   TkvPDFArrayObject* kids = ArrayOf(ctx.Store, dict.GetValue("/Kids"));
-  if (!kids && !DictOf(ctx.Store, dict.GetValue("/AP"))) throw EAcroFormError(msg::SNoAppearanceStream);
+  if (field.FieldType == ftRadio && !kids && !DictOf(ctx.Store, dict.GetValue("/AP")))
+    throw EAcroFormError(msg::SNoAppearanceStream);
   for (TkvPDFDictObject* widget : WidgetsOf(dict, ctx.Store)) {
     bool known = HasNormalState(ctx.Store, *widget, value);
     // A check box widget without appearances takes the state as given: it may be drawn
