@@ -303,27 +303,4 @@ TEST(Pictures, DamagedAndHostileFilesAreRefusedWithAMessage) {
   }
 }
 
-// Every prefix of a small file of each kind is read or refused, never more.
-TEST(Pictures, EveryTruncationOfSmallFilesEndsCleanly) {
-  for (const char* name : {"bmp-rle4.bmp", "bmp-rle8.bmp", "bmp-16-565.bmp", "ico-sizes-32-alpha.ico",
-                           "png-palette-4-interlaced.png", "jpeg-progressive.jpg"}) {
-    const std::string bytes = kvtest::ReadFile(PictureDir() + "/" + name);
-    for (size_t n = 0; n < bytes.size(); n += 1 + n / 64) {
-      try {
-        kv::LoadPictureFromMemory(bytes.substr(0, n));
-      } catch (const kv::EUnsupportedImageError&) {
-      }
-    }
-  }
-}
-
-TEST(Pictures, MissingFileNamesTheFile) {
-  try {
-    kv::LoadPictureFromFile("/nonexistent/logo.png");
-    FAIL();
-  } catch (const kv::Exception& e) {
-    EXPECT_STREQ(e.what(), "Cannot read picture \"/nonexistent/logo.png\"");
-  }
-}
-
 }  // namespace
