@@ -34,6 +34,7 @@ int FollowLinks(std::string& path) {
     std::string link(PATH_MAX, '\0');
     ssize_t n = readlink(path.c_str(), link.data(), link.size());
     if (n < 0) return errno;
+    if (static_cast<size_t>(n) >= link.size()) return ENAMETOOLONG;
     link.resize(static_cast<size_t>(n));
     path = !link.empty() && link[0] == '/' ? link : DirectoryOf(path) + "/" + link;
   }

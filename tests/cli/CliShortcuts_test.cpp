@@ -29,7 +29,7 @@ class CliShortcuts : public ::testing::Test {
     return out;
   }
   // Pages of the six-page file by number.
-  Texts Six(std::initializer_list<int> pages) const {
+  Texts Six(const std::vector<int>& pages) const {
     Texts out;
     for (int p : pages) out.push_back(sixText_.at(static_cast<size_t>(p - 1)));
     return out;
@@ -51,7 +51,8 @@ class CliShortcuts : public ::testing::Test {
 };
 
 TEST_F(CliShortcuts, SelectionsGiveThesePagesInThisOrder) {
-  const std::pair<std::string, std::initializer_list<int>> cases[] = {
+  // Vectors, not initializer lists: the lists' arrays would not outlive this table.
+  const std::pair<std::string, std::vector<int>> cases[] = {
       {"last", {6}},
       {"odd", {1, 3, 5}},
       {"even", {2, 4, 6}},
