@@ -1,6 +1,7 @@
 #include "pdf/features/kvPDFTextUtf8.h"
 
 #include "core/kvPDFUtils.h"
+#include "core/kvUtils.h"
 
 namespace kv {
 
@@ -21,44 +22,32 @@ char32_t FromDocEncoding(unsigned char c) {
   return c;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+// UTF-16 code units; characters beyond the first plane as surrogate pairs.
+void Append(std::u16string& out, char32_t c) {
+  if (c >= 0x10000) {
+    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    out += static_cast<char16_t>(c);
   }
 }
 
-std::string Utf16BEToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  auto unit = [&](size_t i) {
-    return static_cast<char16_t>((static_cast<unsigned char>(bytes[i]) << 8) |
-                                 static_cast<unsigned char>(bytes[i + 1]));
-  };
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char16_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-      char16_t low = unit(i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
-        i += 2;
-        continue;
-      }
-    }
-    AppendUtf8(out, u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
+// Big-endian code units; a surrogate without its partner names no character.
+std::u16string FromUtf16BE(std::string_view bytes) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units +=
+        static_cast<char16_t>((static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1]));
+  for (size_t i = 0; i < units.size(); ++i) {
+    bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+    bool low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+      ++i;
+    else if (high || low)
+      units[i] = kReplacement;
   }
-  return out;
+  return units;
 }
 
 // The next character of UTF-8 text at `i`, which moves past it; a malformed sequence
@@ -84,38 +73,30 @@ char32_t NextUtf8(std::string_view text, size_t& i) {
 
 std::string PDFTextToUtf8(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
-    return Utf16BEToUtf8(bytes.substr(2));
+    return Utf16ToUtf8(FromUtf16BE(bytes.substr(2)));
+  std::u16string units;
+  units.reserve(bytes.size());
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    std::string out;
-    for (size_t i = 3; i < bytes.size();) AppendUtf8(out, NextUtf8(bytes, i));
-    return out;
+    for (size_t i = 3; i < bytes.size();) Append(units, NextUtf8(bytes, i));
+  } else {
+    for (char c : bytes) Append(units, FromDocEncoding(static_cast<unsigned char>(c)));
   }
-  std::string out;
-  out.reserve(bytes.size());
-  for (char c : bytes) AppendUtf8(out, FromDocEncoding(static_cast<unsigned char>(c)));
-  return out;
+  return Utf16ToUtf8(units);
 }
 
 std::unique_ptr<TkvPDFStringObject> MakeUtf8TextString(std::string_view text) {
   bool ascii = true;
   for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return std::make_unique<TkvPDFStringObject>("(" + std::string(text) + ")", false);
-  std::string units;
-  units.reserve(text.size() * 2);
-  auto put = [&](char32_t u) {
-    units += static_cast<char>(u >> 8);
-    units += static_cast<char>(u & 0xFF);
-  };
-  for (size_t i = 0; i < text.size();) {
-    char32_t c = NextUtf8(text, i);
-    if (c >= 0x10000) {
-      put(0xD800 + ((c - 0x10000) >> 10));
-      put(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      put(c);
-    }
+  std::u16string units;
+  for (size_t i = 0; i < text.size();) Append(units, NextUtf8(text, i));
+  std::string bytes;
+  bytes.reserve(units.size() * 2);
+  for (char16_t u : units) {
+    bytes += static_cast<char>(u >> 8);
+    bytes += static_cast<char>(u & 0xFF);
   }
-  return std::make_unique<TkvPDFStringObject>("<FEFF" + BytesToHex(units) + ">", true);
+  return std::make_unique<TkvPDFStringObject>("<FEFF" + BytesToHex(bytes) + ">", true);
 }
 
 }  // namespace kv
