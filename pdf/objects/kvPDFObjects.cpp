@@ -28,23 +28,40 @@ std::string TkvPDFObject::ToText(TkvPDFWriteContext* ctx, int32_t n) const {
   return out;
 }
 
-std::string TypeName(const TkvPDFObject* obj) {
-  if (!obj) return msg::SNullObject;
-  switch (obj->ObjectType) {
-    case otBoolean: return msg::SBooleanObject;
-    case otInteger: return msg::SIntegerObject;
-    case otInt64: return msg::SInt64Object;
-    case otReal: return msg::SRealObject;
-    case otString: return msg::SStringObject;
-    case otName: return msg::SNameObject;
-    case otArray: return msg::SArrayObject;
-    case otDictionary: return msg::SDictionaryObject;
-    case otStream: return msg::SStreamObject;
-    case otNull: return msg::SNullObject;
-    case otReference: return msg::SReferenceObject;
-    case otIndirectObject: return msg::SIndirectObject;
+std::string TypeName(const TkvPDFObject* obj) { return obj ? KindName(obj->ObjectType) : msg::SNullObject; }
+
+std::string KindName(TkvPDFObjectType type) {
+  switch (type) {
+    case otBoolean:
+      return msg::SBooleanObject;
+    case otInteger:
+      return msg::SIntegerObject;
+    case otInt64:
+      return msg::SInt64Object;
+    case otReal:
+      return msg::SRealObject;
+    case otString:
+      return msg::SStringObject;
+    case otName:
+      return msg::SNameObject;
+    case otArray:
+      return msg::SArrayObject;
+    case otDictionary:
+      return msg::SDictionaryObject;
+    case otStream:
+      return msg::SStreamObject;
+    case otNull:
+      return msg::SNullObject;
+    case otReference:
+      return msg::SReferenceObject;
+    case otIndirectObject:
+      return msg::SIndirectObject;
   }
   return msg::SNullObject;
+}
+
+void RaiseUnexpectedKind(TkvPDFObjectType expected, const TkvPDFObject* found) {
+  throw EUnexpectedObjectError(Format(msg::SUnexpectedKind, KindName(expected).c_str(), TypeName(found).c_str()));
 }
 
 void AppendChildren(TkvPDFObject* obj, std::vector<TkvPDFObject*>& out) {
@@ -97,9 +114,7 @@ std::string_view TkvPDFStringObject::InnerView() const {
   return std::string_view(Value).substr(1, Value.size() - 2);
 }
 
-std::string TkvPDFStringObject::RawBytes() const {
-  return IsHex ? HexToBytes(InnerView()) : std::string(InnerView());
-}
+std::string TkvPDFStringObject::RawBytes() const { return IsHex ? HexToBytes(InnerView()) : std::string(InnerView()); }
 
 std::string TkvPDFStringObject::DecodedText() const {
   return IsHex ? HexTextToString(InnerView()) : LiteralTextToString(InnerView());
@@ -162,13 +177,26 @@ void TkvPDFArrayObject::Delete(int32_t index) {
 static bool SimpleText(const TkvPDFObject* obj, std::string& text) {
   if (!obj) return false;
   switch (obj->ObjectType) {
-    case otBoolean: text = static_cast<const TkvPDFBooleanObject*>(obj)->AsText(); return true;
-    case otInteger: text = static_cast<const TkvPDFIntegerObject*>(obj)->AsText(); return true;
-    case otInt64: text = static_cast<const TkvPDFInt64Object*>(obj)->AsText(); return true;
-    case otReal: text = static_cast<const TkvPDFRealObject*>(obj)->AsText(); return true;
-    case otString: text = static_cast<const TkvPDFStringObject*>(obj)->Value; return true;
-    case otName: text = static_cast<const TkvPDFNameObject*>(obj)->Value; return true;
-    default: return false;
+    case otBoolean:
+      text = static_cast<const TkvPDFBooleanObject*>(obj)->AsText();
+      return true;
+    case otInteger:
+      text = static_cast<const TkvPDFIntegerObject*>(obj)->AsText();
+      return true;
+    case otInt64:
+      text = static_cast<const TkvPDFInt64Object*>(obj)->AsText();
+      return true;
+    case otReal:
+      text = static_cast<const TkvPDFRealObject*>(obj)->AsText();
+      return true;
+    case otString:
+      text = static_cast<const TkvPDFStringObject*>(obj)->Value;
+      return true;
+    case otName:
+      text = static_cast<const TkvPDFNameObject*>(obj)->Value;
+      return true;
+    default:
+      return false;
   }
 }
 

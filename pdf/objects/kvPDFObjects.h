@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/kvClasses.h"
@@ -40,7 +41,7 @@ using TkvPDFObjectPtr = std::unique_ptr<TkvPDFObject>;
 // What serialisation needs from the document being written: output numbers of referenced
 // objects, string and stream encryption, and the output filters for stream data.
 class TkvPDFWriteContext {
-public:
+ public:
   virtual ~TkvPDFWriteContext() = default;
   // Output number of the object a reference designates; 0 when it is not written.
   virtual int32_t OutputNumberOf(const TkvPDFIndirectReference& ref) = 0;
@@ -53,7 +54,7 @@ public:
 };
 
 class TkvPDFObject : public TkvObject {
-public:
+ public:
   explicit TkvPDFObject(TkvPDFObjectType type) : ObjectType(type) {}
   static void* operator new(std::size_t size) { return pool::Allocate(size); }
   static void operator delete(void* p, std::size_t size) noexcept { pool::Release(p, size); }
@@ -88,7 +89,7 @@ std::string TypeName(const TkvPDFObject* obj);
 void AppendChildren(TkvPDFObject* obj, std::vector<TkvPDFObject*>& out);
 
 class TkvPDFBooleanObject : public TkvPDFObject {
-public:
+ public:
   explicit TkvPDFBooleanObject(bool value) : TkvPDFObject(otBoolean), Value(value) {}
   bool Value;
   TkvPDFObjectPtr Clone() const override;
@@ -97,7 +98,7 @@ public:
 };
 
 class TkvPDFIntegerObject : public TkvPDFObject {
-public:
+ public:
   explicit TkvPDFIntegerObject(int32_t value) : TkvPDFObject(otInteger), Value(value) {}
   int32_t Value;
   TkvPDFObjectPtr Clone() const override;
@@ -106,7 +107,7 @@ public:
 };
 
 class TkvPDFInt64Object : public TkvPDFObject {
-public:
+ public:
   explicit TkvPDFInt64Object(int64_t value) : TkvPDFObject(otInt64), Value(value) {}
   int64_t Value;
   TkvPDFObjectPtr Clone() const override;
@@ -115,7 +116,7 @@ public:
 };
 
 class TkvPDFRealObject : public TkvPDFObject {
-public:
+ public:
   explicit TkvPDFRealObject(double value) : TkvPDFObject(otReal), Value(value) {}
   double Value;
   TkvPDFObjectPtr Clone() const override;
@@ -125,9 +126,8 @@ public:
 
 // A string keeps its delimiters: "(" + bytes + ")" or "<" + hex digits as read + ">".
 class TkvPDFStringObject : public TkvPDFObject {
-public:
-  TkvPDFStringObject(std::string value, bool isHex)
-      : TkvPDFObject(otString), Value(std::move(value)), IsHex(isHex) {}
+ public:
+  TkvPDFStringObject(std::string value, bool isHex) : TkvPDFObject(otString), Value(std::move(value)), IsHex(isHex) {}
   std::string Value;
   bool IsHex;
   TkvPDFObjectPtr Clone() const override;
@@ -142,7 +142,7 @@ public:
 
 // A name keeps its leading "/" and any #-escapes as read.
 class TkvPDFNameObject : public TkvPDFObject {
-public:
+ public:
   explicit TkvPDFNameObject(std::string value) : TkvPDFObject(otName), Value(std::move(value)) {}
   std::string Value;
   TkvPDFObjectPtr Clone() const override;
@@ -152,7 +152,7 @@ public:
 };
 
 class TkvPDFArrayObject : public TkvPDFObject {
-public:
+ public:
   TkvPDFArrayObject() : TkvPDFObject(otArray) {}
   std::vector<TkvPDFObjectPtr> Items;
 
@@ -170,7 +170,7 @@ public:
 };
 
 class TkvPDFDictObject : public TkvPDFObject {
-public:
+ public:
   TkvPDFDictObject() : TkvPDFObject(otDictionary) {}
   std::vector<std::unique_ptr<TkvPDFNameObject>> Keys;
   std::vector<TkvPDFObjectPtr> Values;  // an entry may have no value (null pointer)
@@ -203,9 +203,8 @@ public:
 };
 
 class TkvPDFStreamObject : public TkvPDFObject {
-public:
-  explicit TkvPDFStreamObject(std::unique_ptr<TkvPDFDictObject> dict,
-                              std::unique_ptr<TkvMemoryStream> data = nullptr)
+ public:
+  explicit TkvPDFStreamObject(std::unique_ptr<TkvPDFDictObject> dict, std::unique_ptr<TkvMemoryStream> data = nullptr)
       : TkvPDFObject(otStream), Dictionary(std::move(dict)), Data(std::move(data)) {}
   std::unique_ptr<TkvPDFDictObject> Dictionary;
   std::unique_ptr<TkvMemoryStream> Data;
@@ -216,7 +215,7 @@ public:
 };
 
 class TkvPDFNullObject : public TkvPDFObject {
-public:
+ public:
   TkvPDFNullObject() : TkvPDFObject(otNull) {}
   TkvPDFObjectPtr Clone() const override;
   void Serialize(std::string& out, TkvPDFWriteContext* ctx, int32_t n) const override;
@@ -226,7 +225,7 @@ public:
 // The owner is the identity of the document the reference was read in, a number, so
 // a copy stays meaningful after that document is gone.
 class TkvPDFIndirectReference : public TkvPDFObject {
-public:
+ public:
   TkvPDFIndirectReference(int32_t owner, int32_t objectNumber, uint16_t generation)
       : TkvPDFObject(otReference), Owner(owner), ObjectNumber(objectNumber), Generation(generation) {}
   int32_t Owner;
@@ -239,7 +238,7 @@ public:
 };
 
 class TkvPDFIndirectObject : public TkvPDFObject {
-public:
+ public:
   TkvPDFIndirectObject(int32_t owner, int32_t objectNumber, uint16_t generation, TkvPDFObjectPtr value,
                        uint32_t refCount = 0)
       : TkvPDFObject(otIndirectObject),
@@ -267,6 +266,113 @@ public:
   int64_t Key() const { return MakeObjectKey(Owner, ObjectNumber, Generation); }
 };
 
+// ---- checked kind conversions ----
+// A value read from a file may be of any kind, whatever its key promises (a /Kids that is
+// a number, /Resources that is an array). Code that needs one kind converts through these,
+// so another kind raises EUnexpectedObjectError ("Expected Dictionary Object, found
+// Integer Object") instead of reading the object as the wrong class. The check is one
+// comparison, inlined; only raising is out of line.
+
+// The kind tag of each object class.
+template <class T>
+struct TkvPDFObjectKind;
+template <>
+struct TkvPDFObjectKind<TkvPDFBooleanObject> {
+  static constexpr TkvPDFObjectType Type = otBoolean;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFIntegerObject> {
+  static constexpr TkvPDFObjectType Type = otInteger;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFInt64Object> {
+  static constexpr TkvPDFObjectType Type = otInt64;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFRealObject> {
+  static constexpr TkvPDFObjectType Type = otReal;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFStringObject> {
+  static constexpr TkvPDFObjectType Type = otString;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFNameObject> {
+  static constexpr TkvPDFObjectType Type = otName;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFArrayObject> {
+  static constexpr TkvPDFObjectType Type = otArray;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFDictObject> {
+  static constexpr TkvPDFObjectType Type = otDictionary;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFStreamObject> {
+  static constexpr TkvPDFObjectType Type = otStream;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFNullObject> {
+  static constexpr TkvPDFObjectType Type = otNull;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFIndirectReference> {
+  static constexpr TkvPDFObjectType Type = otReference;
+};
+template <>
+struct TkvPDFObjectKind<TkvPDFIndirectObject> {
+  static constexpr TkvPDFObjectType Type = otIndirectObject;
+};
+
+// Display name of a kind ("Dictionary Object").
+std::string KindName(TkvPDFObjectType type);
+
+// Raises EUnexpectedObjectError naming the kind expected and the kind found (no object
+// is named as a null object).
+[[noreturn]] void RaiseUnexpectedKind(TkvPDFObjectType expected, const TkvPDFObject* found);
+
+// T* for an object pointer, const T* for a pointer to const.
+template <class T, class O>
+using TkvPDFCastResult = std::conditional_t<std::is_const_v<O>, const T*, T*>;
+
+// `obj` as a T; raises for no object or another kind.
+template <class T, class O>
+TkvPDFCastResult<T, O> CastObject(O* obj) {
+  static_assert(std::is_base_of_v<TkvPDFObject, std::remove_const_t<O>>);
+  if (!obj || obj->ObjectType != TkvPDFObjectKind<T>::Type) [[unlikely]]
+    RaiseUnexpectedKind(TkvPDFObjectKind<T>::Type, obj);
+  return static_cast<TkvPDFCastResult<T, O>>(static_cast<TkvPDFCastResult<TkvPDFObject, O>>(obj));
+}
+
+// An optional value: no object gives nullptr, another kind raises.
+template <class T, class O>
+TkvPDFCastResult<T, O> CastOptional(O* obj) {
+  return obj ? CastObject<T>(obj) : nullptr;
+}
+
+// `obj` as a T, or nullptr for no object or another kind; never raises. For a value that
+// is ignored unless it has the kind wanted.
+template <class T, class O>
+TkvPDFCastResult<T, O> CastIfKind(O* obj) {
+  static_assert(std::is_base_of_v<TkvPDFObject, std::remove_const_t<O>>);
+  if (!obj || obj->ObjectType != TkvPDFObjectKind<T>::Type) return nullptr;
+  return static_cast<TkvPDFCastResult<T, O>>(static_cast<TkvPDFCastResult<TkvPDFObject, O>>(obj));
+}
+
+template <class T, class O>
+T* CastObject(const std::unique_ptr<O>& obj) {
+  return CastObject<T>(obj.get());
+}
+template <class T, class O>
+T* CastOptional(const std::unique_ptr<O>& obj) {
+  return CastOptional<T>(obj.get());
+}
+template <class T, class O>
+T* CastIfKind(const std::unique_ptr<O>& obj) {
+  return CastIfKind<T>(obj.get());
+}
+
 // One cross-reference entry.
 struct TkvXRefItem {
   int32_t Offset = 0;
@@ -277,7 +383,7 @@ struct TkvXRefItem {
 // The indirect objects of a document, in insertion order, found by key in constant time.
 // The store owns its objects.
 class TkvPDFObjectStore {
-public:
+ public:
   TkvPDFObjectStore() = default;
   ~TkvPDFObjectStore();
   TkvPDFObjectStore(const TkvPDFObjectStore&) = delete;
@@ -308,14 +414,14 @@ public:
   TkvPDFNameObject* ResolveName(TkvPDFObject* obj) const;
   TkvPDFStringObject* ResolveString(TkvPDFObject* obj) const;
 
-private:
+ private:
   // Follows references and indirect objects to the value they hold (bounded: a chain of
   // references to references ends after kMaxResolveDepth steps).
   TkvPDFObject* Follow(TkvPDFObject* obj) const;
 };
 
 class TkvPDFViewerPreferences {
-public:
+ public:
   TkvPDFViewerPreferences() : Entries(std::make_unique<TkvPDFDictObject>()) {}
   std::unique_ptr<TkvPDFDictObject> Entries;
 

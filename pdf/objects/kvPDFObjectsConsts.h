@@ -14,4 +14,6 @@ inline constexpr const char* SStreamObject = "Stream Object";
 inline constexpr const char* SNullObject = "Null Object";
 inline constexpr const char* SReferenceObject = "IndirectReference Object";
 inline constexpr const char* SIndirectObject = "Indirect Object";
+// A value of another kind than the code reading it needs.
+inline constexpr const char* SUnexpectedKind = "Expected %s, found %s";
 }  // namespace kv::msg
