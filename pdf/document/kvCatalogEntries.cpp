@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "pdf/document/kvCstPDFDoc.h"
+#include "pdf/document/kvCstPDFDocConsts.h"
 
 namespace kv {
 
@@ -33,7 +34,14 @@ void TkvCustomPDFDocument::KeepOtherCatalogEntries(TkvPDFDictObject& catalog) {
     if (!value || value->IsNull() || IsBuiltEntry(key) || kept.IndexOfKey(key) >= 0) continue;
     // Read after the page tree: references to its pages only count them, and a page
     // deleted later is written as null where these entries name it.
-    ResolveReferences(value);
+    // An entry that cannot be read (nested past the parser's bound, damaged, missing)
+    // is left out with a warning: the document itself does not depend on it.
+    try {
+      ResolveReferences(value);
+    } catch (const Exception& e) {
+      Warning(Format(msg::SCatalogEntryUnreadable, key.c_str(), e.what()));
+      continue;
+    }
     kept.AddObject(key, value->Clone());
   }
 }

@@ -26,6 +26,7 @@ inline constexpr const char* SXRefRebuilt =
 inline constexpr const char* SNoRootInTrailer = "Error reading PDF trailer (no /Root)";
 inline constexpr const char* SObjectsReadTooOften =
     "The document refers to its objects too often: object %d read past %lld bytes of reading";
+inline constexpr const char* SCatalogEntryUnreadable = "The catalog entry %s cannot be read (%s); it is left out";
 // Writing
 inline constexpr const char* SSavingFile = "Saving File %s";
 inline constexpr const char* SSaveComplete = "Save Complete";

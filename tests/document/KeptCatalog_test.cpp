@@ -161,6 +161,23 @@ TEST(KeptCatalog, LabelTreesThatCannotBeReadAreLeftAlone) {
   }
 }
 
+// An entry nested past the parser's bound is left out with a warning; the others stay.
+TEST(KeptCatalog, UnreadableEntryIsLeftOutWithAWarning) {
+  TempDir dir;
+  kv::TkvPDFDocument doc;
+  std::vector<std::string> warnings;
+  doc.OnWarning = [&](kv::TkvCustomPDFDocument*, const std::string& text) { warnings.push_back(text); };
+  ASSERT_TRUE(kvtest::LoadText(
+      doc, dir,
+      kvtest::MakePdf(
+          {"<< /Type /Catalog /Pages 2 0 R /Deep 4 0 R /Lang (en) >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>", std::string(300, '[') + std::string(300, ']')})));
+  EXPECT_EQ(doc.Catalog->Others->GetValue("/Deep"), nullptr);
+  EXPECT_NE(doc.Catalog->Others->GetValue("/Lang"), nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind("The catalog entry /Deep cannot be read (", 0), 0u) << warnings[0];
+}
+
 TEST(KeptCatalog, EveryInformationEntryIsReadable) {
   TempDir dir;
   kv::TkvPDFDocument doc;
