@@ -8,7 +8,7 @@
 namespace folio {
 
 class Progress {
-public:
+ public:
   // Shown only when `enabled` and stderr is a terminal.
   explicit Progress(bool enabled);
   ~Progress();
@@ -16,7 +16,7 @@ public:
   void Attach(kv::TkvCustomPDFDocument& doc);
   void Finish();
 
-private:
+ private:
   void Draw();
   void Clear();
   bool active_;

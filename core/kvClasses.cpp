@@ -1,13 +1,14 @@
 #include "core/kvClasses.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/kvClassesConsts.h"
 
@@ -75,8 +76,7 @@ int64_t TkvStream::CopyFrom(TkvStream& source, int64_t count) {
 
 // ---- TkvMemoryStream ----
 
-TkvMemoryStream::TkvMemoryStream(TkvSharedBytes shared, size_t offset, size_t length)
-    : shared_(std::move(shared)) {
+TkvMemoryStream::TkvMemoryStream(TkvSharedBytes shared, size_t offset, size_t length) : shared_(std::move(shared)) {
   if (!shared_) {
     shared_.reset();
     return;
@@ -127,9 +127,15 @@ int64_t TkvMemoryStream::Write(const void* buffer, int64_t count) {
 
 int64_t TkvMemoryStream::Seek(int64_t offset, TkvSeekOrigin origin) {
   switch (origin) {
-    case TkvSeekOrigin::soBeginning: pos_ = offset; break;
-    case TkvSeekOrigin::soCurrent: pos_ += offset; break;
-    case TkvSeekOrigin::soEnd: pos_ = static_cast<int64_t>(Size()) + offset; break;
+    case TkvSeekOrigin::soBeginning:
+      pos_ = offset;
+      break;
+    case TkvSeekOrigin::soCurrent:
+      pos_ += offset;
+      break;
+    case TkvSeekOrigin::soEnd:
+      pos_ = static_cast<int64_t>(Size()) + offset;
+      break;
   }
   if (pos_ < 0) pos_ = 0;
   return pos_;
@@ -152,7 +158,8 @@ std::string TkvMemoryStream::TakeBytes() {
 }
 
 std::unique_ptr<TkvMemoryStream> TkvMemoryStream::CloneBytes() const {
-  if (shared_) return std::make_unique<TkvMemoryStream>(shared_, static_cast<size_t>(view_ - shared_->data()), viewSize_);
+  if (shared_)
+    return std::make_unique<TkvMemoryStream>(shared_, static_cast<size_t>(view_ - shared_->data()), viewSize_);
   return std::make_unique<TkvMemoryStream>(own_);
 }
 
@@ -321,7 +328,9 @@ int64_t TkvFileStream::Seek(int64_t offset, TkvSeekOrigin origin) {
     return base + static_cast<int64_t>(writeBuffer_.size());
   }
   FlushWrites();
-  int whence = origin == TkvSeekOrigin::soBeginning ? SEEK_SET : origin == TkvSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  int whence = origin == TkvSeekOrigin::soBeginning ? SEEK_SET
+               : origin == TkvSeekOrigin::soCurrent ? SEEK_CUR
+                                                    : SEEK_END;
   off_t r = ::lseek(fd_, offset, whence);
   if (r < 0) return ::lseek(fd_, 0, SEEK_CUR);
   return r;
@@ -398,8 +407,10 @@ bool TkvRandomAccessFilter::SlowAtEnd() {
 
 int64_t TkvRandomAccessFilter::Seek(int64_t offset, TkvSeekOrigin origin) {
   int64_t target = offset;
-  if (origin == TkvSeekOrigin::soCurrent) target = Pos() + offset;
-  else if (origin == TkvSeekOrigin::soEnd) target = Size + offset;
+  if (origin == TkvSeekOrigin::soCurrent)
+    target = Pos() + offset;
+  else if (origin == TkvSeekOrigin::soEnd)
+    target = Size + offset;
   if (target < 0) target = 0;
   if (target >= windowStart_ && target <= windowStart_ + (end_ - base_) && base_ != nullptr)
     cur_ = base_ + (target - windowStart_);

@@ -15,12 +15,12 @@ namespace kv {
 
 // The library's root exception: a message and a help context.
 class Exception : public std::runtime_error {
-public:
+ public:
   explicit Exception(const std::string& message, int helpContext = 0)
       : std::runtime_error(message), helpContext_(helpContext) {}
   int HelpContext() const { return helpContext_; }
 
-private:
+ private:
   int helpContext_;
 };
 
@@ -28,17 +28,23 @@ private:
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 class TkvException : public Exception {
-public:
+ public:
   using Exception::Exception;
   int32_t Tag = 0;
 };
-class EInvalidID : public TkvException { using TkvException::TkvException; };
-class EInvalidStream : public TkvException { using TkvException::TkvException; };
-class EReadError : public TkvException { using TkvException::TkvException; };
+class EInvalidID : public TkvException {
+  using TkvException::TkvException;
+};
+class EInvalidStream : public TkvException {
+  using TkvException::TkvException;
+};
+class EReadError : public TkvException {
+  using TkvException::TkvException;
+};
 
 // Root of every polymorphic object that an object list may hold (and destroy).
 class TkvObject {
-public:
+ public:
   virtual ~TkvObject() = default;
 };
 
@@ -46,7 +52,7 @@ enum class TkvSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // Abstract byte stream: position, size, read, write, seek.
 class TkvStream : public TkvObject {
-public:
+ public:
   virtual int64_t GetSize();
   virtual void SetSize(int64_t newSize);
   virtual int64_t Read(void* buffer, int64_t count) = 0;
@@ -70,7 +76,7 @@ using TkvSharedBytes = std::shared_ptr<const std::string>;
 // immutable bytes; the first change to a viewing stream copies the slice (copy on write).
 // Views let stream data read from a file be held once, however often it is cloned.
 class TkvMemoryStream : public TkvStream {
-public:
+ public:
   TkvMemoryStream() = default;
   explicit TkvMemoryStream(std::string bytes) : own_(std::move(bytes)) {}
   TkvMemoryStream(TkvSharedBytes shared, size_t offset, size_t length);
@@ -96,7 +102,7 @@ public:
   // stream views shared bytes, else holding a copy.
   std::unique_ptr<TkvMemoryStream> Slice(size_t offset, size_t length) const;
 
-protected:
+ protected:
   void MakeOwned();
   std::string own_;
   TkvSharedBytes shared_;
@@ -107,7 +113,7 @@ protected:
 
 // Memory stream with big-endian helpers, used by the text filters and the font code.
 class TkvExtMemStream : public TkvMemoryStream {
-public:
+ public:
   using TkvMemoryStream::TkvMemoryStream;
   int64_t PadCount = 0;
 
@@ -126,7 +132,7 @@ public:
 
 // A stream over a file of the operating system.
 class TkvFileStream : public TkvStream {
-public:
+ public:
   enum class Mode { fmOpenRead, fmCreate };
   TkvFileStream(const std::string& fileName, Mode mode);
   ~TkvFileStream() override;
@@ -141,7 +147,7 @@ public:
   // Pushes buffered output to the operating system and the disk.
   void Flush(bool sync);
 
-private:
+ private:
   void FlushWrites();
   std::string fileName_;
   int fd_ = -1;
@@ -153,7 +159,7 @@ TkvSharedBytes ReadWholeFile(const std::string& fileName);
 
 // Wraps a stream and only reads from it. The wrapped stream is not owned.
 class TkvReadOnlyFilter : public TkvStream {
-public:
+ public:
   explicit TkvReadOnlyFilter(TkvStream* stream);
   int64_t GetSize() override { return Size; }
   int64_t Read(void* buffer, int64_t count) override;
@@ -168,7 +174,7 @@ public:
 // the whole buffer of a memory stream, or a block of any other stream, so one byte
 // costs a compare and an increment rather than a call into the wrapped stream.
 class TkvRandomAccessFilter : public TkvReadOnlyFilter {
-public:
+ public:
   explicit TkvRandomAccessFilter(TkvStream* stream);
 
   int64_t Read(void* buffer, int64_t count) override;
@@ -179,7 +185,12 @@ public:
   void ReadString(int64_t count, std::string& s);
   char PeekChar();
   void PeekString(int64_t count, std::string& s);
-  void StepBack() { if (cur_ > base_) --cur_; else Seek(-1, TkvSeekOrigin::soCurrent); }
+  void StepBack() {
+    if (cur_ > base_)
+      --cur_;
+    else
+      Seek(-1, TkvSeekOrigin::soCurrent);
+  }
   void SkipBytes(int64_t n) { Seek(n, TkvSeekOrigin::soCurrent); }
   int64_t Pos() const { return windowStart_ + (cur_ - base_); }
   // The whole input as one view when it is memory-backed (empty otherwise).
@@ -188,7 +199,7 @@ public:
   // a slice of the input's shared bytes when it has them, so nothing is copied.
   std::unique_ptr<TkvMemoryStream> ReadSlice(int64_t count);
 
-private:
+ private:
   char SlowReadChar();
   bool SlowAtEnd();
   void LoadWindow(int64_t pos);
@@ -204,7 +215,7 @@ private:
 
 // Wraps a stream and only writes to it. The wrapped stream is not owned.
 class TkvWriteOnlyFilter : public TkvStream {
-public:
+ public:
   explicit TkvWriteOnlyFilter(TkvStream* stream);
   int64_t GetSize() override { return Stream->GetSize(); }
   int64_t Read(void* buffer, int64_t count) override;
@@ -219,7 +230,7 @@ public:
 // object in constant time however many it holds. The list does not own its objects,
 // except that Merge destroys the other list's objects whose ID is already present.
 class TkvObjectList : public TkvObject {
-public:
+ public:
   struct Item {
     int64_t ID;
     TkvObject* Obj;
@@ -238,7 +249,7 @@ public:
   void Merge(TkvObjectList& other);
   void Clear();
 
-private:
+ private:
   void Grow();
   void RebuildIndex() const;
 
@@ -250,7 +261,7 @@ private:
 
 // Base of the library's components: owner, name and two read-only texts.
 class TkvComponent : public TkvObject {
-public:
+ public:
   explicit TkvComponent(TkvComponent* owner = nullptr) : owner_(owner) {}
   TkvComponent* Owner() const { return owner_; }
   const std::string& Name() const { return name_; }
@@ -260,11 +271,11 @@ public:
   const std::string& Version() const { return version_; }
   void SetVersion(const std::string&) {}
 
-protected:
+ protected:
   std::string about_;
   std::string version_;
 
-private:
+ private:
   TkvComponent* owner_;
   std::string name_;
 };

@@ -36,8 +36,8 @@ using TkvNameTable = std::string_view;
 inline constexpr std::array<std::string_view, 6> kDecodeFilterNames = {
     "/ASCIIHexDecode", "/ASCII85Decode", "/FlateDecode", "/RunLengthDecode", "/CCITTFaxDecode", "/DCTDecode"};
 
-inline constexpr std::array<std::string_view, 8> kDestinationTypeNames = {"/XYZ",  "/Fit",   "/FitH",  "/FitV",
-                                                                          "/FitR", "/FitB",  "/FitBH", "/FitBV"};
+inline constexpr std::array<std::string_view, 8> kDestinationTypeNames = {"/XYZ",  "/Fit",  "/FitH",  "/FitV",
+                                                                          "/FitR", "/FitB", "/FitBH", "/FitBV"};
 
 inline constexpr std::array<std::string_view, 8> kResourceCategoryNames = {
     "/Font", "/XObject", "/ExtGState", "/ColorSpace", "/Pattern", "/Shading", "/ProcSet", "/Properties"};

@@ -23,15 +23,32 @@ void AppendEscapedLiteral(std::string& out, std::string_view bytes) {
   out.reserve(out.size() + bytes.size() + bytes.size() / 8);
   for (char c : bytes) {
     switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '(': out += "\\("; break;
-      case ')': out += "\\)"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '(':
+        out += "\\(";
+        break;
+      case ')':
+        out += "\\)";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
 }
@@ -55,12 +72,32 @@ std::string UnescapeLiteral(std::string_view text) {
     }
     char n = text[i + 1];
     switch (n) {
-      case 'n': out += '\n'; ++i; break;
-      case 'r': out += '\r'; ++i; break;
-      case 't': out += '\t'; ++i; break;
-      case 'b': out += '\b'; ++i; break;
-      case 'f': out += '\f'; ++i; break;
-      case '(': case ')': case '\\': out += n; ++i; break;
+      case 'n':
+        out += '\n';
+        ++i;
+        break;
+      case 'r':
+        out += '\r';
+        ++i;
+        break;
+      case 't':
+        out += '\t';
+        ++i;
+        break;
+      case 'b':
+        out += '\b';
+        ++i;
+        break;
+      case 'f':
+        out += '\f';
+        ++i;
+        break;
+      case '(':
+      case ')':
+      case '\\':
+        out += n;
+        ++i;
+        break;
       default:
         if (IsOctal(n)) {
           int value = 0;
@@ -137,8 +174,8 @@ std::string Utf16BEToAnsi(std::string_view bytes) {
   std::u16string units;
   units.reserve(bytes.size() / 2);
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    units.push_back(static_cast<char16_t>((static_cast<unsigned char>(bytes[i]) << 8) |
-                                          static_cast<unsigned char>(bytes[i + 1])));
+    units.push_back(
+        static_cast<char16_t>((static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1])));
   return Utf16ToAnsi(units);
 }
 

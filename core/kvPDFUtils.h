@@ -20,10 +20,10 @@ struct TkvPDFRect {
   double Top = 0;
 };
 
-#define KV_DECLARE_EXCEPTION(Name, Base)     \
-  class Name : public Base {                \
-  public:                                   \
-    using Base::Base;                       \
+#define KV_DECLARE_EXCEPTION(Name, Base) \
+  class Name : public Base {             \
+   public:                               \
+    using Base::Base;                    \
   };
 
 // Exceptions of the PDF layer. The engine's family (EPDFException) is declared here as

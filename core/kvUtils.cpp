@@ -1,13 +1,13 @@
 #include "core/kvUtils.h"
 
-#include <cerrno>
-#include <clocale>
 #include <iconv.h>
 #include <langinfo.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cctype>
+#include <cerrno>
+#include <clocale>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -24,12 +24,12 @@ struct CharsetEntry {
 
 // Code pages the library knows by number, with the codeset iconv uses for them.
 constexpr CharsetEntry kCharsets[] = {
-    {65001, "UTF-8"},   {1250, "CP1250"},   {1251, "CP1251"},      {1252, "CP1252"},     {1253, "CP1253"},
-    {1254, "CP1254"},   {1255, "CP1255"},   {1256, "CP1256"},      {1257, "CP1257"},     {1258, "CP1258"},
-    {874, "CP874"},     {932, "CP932"},     {936, "GBK"},          {949, "CP949"},       {950, "BIG5"},
-    {20866, "KOI8-R"},  {21866, "KOI8-U"},  {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"}, {28595, "ISO-8859-5"},
-    {28597, "ISO-8859-7"}, {28605, "ISO-8859-15"}, {20932, "EUC-JP"}, {51949, "EUC-KR"}, {54936, "GB18030"},
-    {437, "CP437"},     {850, "CP850"},     {866, "CP866"},
+    {65001, "UTF-8"},      {1250, "CP1250"},       {1251, "CP1251"},      {1252, "CP1252"},      {1253, "CP1253"},
+    {1254, "CP1254"},      {1255, "CP1255"},       {1256, "CP1256"},      {1257, "CP1257"},      {1258, "CP1258"},
+    {874, "CP874"},        {932, "CP932"},         {936, "GBK"},          {949, "CP949"},        {950, "BIG5"},
+    {20866, "KOI8-R"},     {21866, "KOI8-U"},      {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"}, {28595, "ISO-8859-5"},
+    {28597, "ISO-8859-7"}, {28605, "ISO-8859-15"}, {20932, "EUC-JP"},     {51949, "EUC-KR"},     {54936, "GB18030"},
+    {437, "CP437"},        {850, "CP850"},         {866, "CP866"},
 };
 
 std::string Normalise(std::string_view s) {
@@ -132,13 +132,13 @@ std::u16string AnsiToUtf16(std::string_view text) {
   if (text.empty()) return {};
   std::string cs = CodePageCharset(GetACP());
   static const char16_t kQuestion = u'?';
-  std::string raw = Convert("UTF-16LE", cs.c_str(), text.data(), text.size(), 1,
-                            reinterpret_cast<const char*>(&kQuestion), 2);
+  std::string raw =
+      Convert("UTF-16LE", cs.c_str(), text.data(), text.size(), 1, reinterpret_cast<const char*>(&kQuestion), 2);
   std::u16string out;
   out.reserve(raw.size() / 2);
   for (size_t i = 0; i + 1 < raw.size(); i += 2)
-    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
-                                        (static_cast<unsigned char>(raw[i + 1]) << 8)));
+    out.push_back(
+        static_cast<char16_t>(static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8)));
   return out;
 }
 

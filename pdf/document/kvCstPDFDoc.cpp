@@ -1,9 +1,9 @@
 #include "pdf/document/kvCstPDFDoc.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <sys/wait.h>
 
 #include "core/kvUtils.h"
 #include "pdf/document/kvCstPDFDocConsts.h"
@@ -43,22 +43,32 @@ TkvFileLauncher& DefaultFileLauncher() {
 
 long double ToPoints(TkvMeasurementUnit unit, long double value) {
   switch (unit) {
-    case muPixels: return value / ScreenPixelsPerInch() * 72.0L;
-    case muPoints: return value;
-    case muInches: return value * 72.0L;
-    case muMM: return value * 2.835L;
-    case muTwips: return value * 0.05L;
+    case muPixels:
+      return value / ScreenPixelsPerInch() * 72.0L;
+    case muPoints:
+      return value;
+    case muInches:
+      return value * 72.0L;
+    case muMM:
+      return value * 2.835L;
+    case muTwips:
+      return value * 0.05L;
   }
   return value;
 }
 
 long double FromPoints(TkvMeasurementUnit unit, long double value) {
   switch (unit) {
-    case muPixels: return value * 4.0L / 3.0L;
-    case muPoints: return value;
-    case muInches: return value / 72.0L;
-    case muMM: return value / 2.835L;
-    case muTwips: return value / 0.05L;
+    case muPixels:
+      return value * 4.0L / 3.0L;
+    case muPoints:
+      return value;
+    case muInches:
+      return value / 72.0L;
+    case muMM:
+      return value / 2.835L;
+    case muTwips:
+      return value / 0.05L;
   }
   return value;
 }

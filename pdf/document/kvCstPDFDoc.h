@@ -20,14 +20,14 @@ namespace kv {
 // Destination name -> destination array, in reading order, found by name in constant
 // time whatever order the file gave the names in.
 class TkvNamedDestinations {
-public:
+ public:
   void Add(std::string name, TkvPDFObjectPtr destination);
   const TkvPDFObject* Find(const std::string& name) const;
   int32_t Count() const { return static_cast<int32_t>(names_.size()); }
   const std::string& NameAt(int32_t i) const { return names_[static_cast<size_t>(i)]; }
   const TkvPDFObject* ValueAt(int32_t i) const { return values_[static_cast<size_t>(i)].get(); }
 
-private:
+ private:
   std::vector<std::string> names_;
   std::vector<TkvPDFObjectPtr> values_;
   std::unordered_map<std::string, size_t> index_;
@@ -36,7 +36,7 @@ private:
 class TkvModernReading;
 
 class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
-public:
+ public:
   explicit TkvCustomPDFDocument(TkvComponent* owner = nullptr);
   ~TkvCustomPDFDocument() override;
   TkvCustomPDFDocument(const TkvCustomPDFDocument&) = delete;
@@ -163,7 +163,7 @@ public:
   // cross-reference sections, trailer, /Encrypt.
   void ReadStructure(TkvStream& input);
 
-protected:
+ protected:
   // ---- virtual operations, in their order ----
   virtual void FreeDocumentData();
   virtual void ReadOutlines(TkvPDFDictObject& catalogDict);
@@ -199,9 +199,15 @@ protected:
                              std::string& data) override;
 
   // ---- event helpers (each tests that a handler is set) ----
-  void Status(const std::string& text) { if (OnStatusMessage) OnStatusMessage(this, text); }
-  void Progress(int percentage) { if (OnIOProgress) OnIOProgress(this, percentage); }
-  void Warning(const std::string& text) { if (OnWarning) OnWarning(this, text); }
+  void Status(const std::string& text) {
+    if (OnStatusMessage) OnStatusMessage(this, text);
+  }
+  void Progress(int percentage) {
+    if (OnIOProgress) OnIOProgress(this, percentage);
+  }
+  void Warning(const std::string& text) {
+    if (OnWarning) OnWarning(this, text);
+  }
   void OperationProgress(TkvOperation op, int current, int total) {
     if (OnOperationProgress) OnOperationProgress(this, op, current, total);
   }
@@ -219,7 +225,7 @@ protected:
   bool FDocumentLoaded = false;
   bool FEncrypted = false;
 
-private:
+ private:
   friend class TkvDocumentLoader;
   friend class TkvDocumentWriter;
   friend class TkvPageTaker;

@@ -45,7 +45,7 @@ struct TkvASCIIEncode {
 
 // The document information dictionary.
 class TkvPDFInfo {
-public:
+ public:
   TkvPDFInfo() : Dictionary(std::make_unique<TkvPDFDictObject>()) {}
   std::unique_ptr<TkvPDFDictObject> Dictionary;
 };

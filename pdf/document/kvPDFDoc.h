@@ -6,10 +6,10 @@
 namespace kv {
 
 class TkvPDFDocument : public TkvExPDFDocument {
-public:
+ public:
   using TkvExPDFDocument::TkvExPDFDocument;
 
-protected:
+ protected:
   std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument() override {
     return std::make_unique<TkvPDFDocument>(this);
   }

@@ -15,7 +15,7 @@ class TkvPicture;
 class TkvWaterMarkTemplate;
 
 class TkvExPDFDocument : public TkvCustomPDFDocument {
-public:
+ public:
   explicit TkvExPDFDocument(TkvComponent* owner = nullptr);
   ~TkvExPDFDocument() override;
 
@@ -56,7 +56,7 @@ public:
   // The field list; null when the document has no form.
   const TkvAcroFormFields* FormFields() const { return FFields.get(); }
 
-protected:
+ protected:
   void FreeDocumentData() override;
   void InitDocumentData() override;
   void ReadOutlines(TkvPDFDictObject& catalogDict) override;
@@ -77,7 +77,7 @@ protected:
   std::unique_ptr<TkvCustomPDFDocument> CreateTemporaryDocument() override;
   void PagesTakenFrom(TkvCustomPDFDocument& giver) override;
 
-private:
+ private:
   // Declares the extension of PDF 1.7 that AES-256 output needs, at extension `level`.
   void DeclareAES256Extension(int32_t level);
   friend class TkvWatermarkProcessor;

@@ -120,8 +120,8 @@ void TkvPDFViewerPreferences::Set(std::string_view key, bool value) {
 
 std::string TkvPDFViewerPreferences::SerializeText(TkvPDFWriteContext*, int32_t) const {
   static constexpr std::string_view kOrder[] = {
-      "/HideToolbar", "/HideMenubar", "/HideWindowUI", "/FitWindow", "/CenterWindow", "/DisplayDocTitle",
-      "/NonFullScreenPageMode", "/Direction", "/ViewArea", "/ViewClip", "/PrintArea", "/PrintClip"};
+      "/HideToolbar",           "/HideMenubar", "/HideWindowUI", "/FitWindow", "/CenterWindow", "/DisplayDocTitle",
+      "/NonFullScreenPageMode", "/Direction",   "/ViewArea",     "/ViewClip",  "/PrintArea",    "/PrintClip"};
   std::string entries;
   for (std::string_view key : kOrder) {
     TkvPDFObject* v = Entries->GetValue(key);

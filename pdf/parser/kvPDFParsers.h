@@ -16,7 +16,7 @@ namespace kv {
 
 // Decryption of strings and stream data while reading, supplied by the security handler.
 class TkvPDFDecryptor {
-public:
+ public:
   virtual ~TkvPDFDecryptor() = default;
   virtual void DecryptString(std::string& bytes, int32_t objectNumber, int32_t generation) = 0;
   // May hand back a new stream in place of the given one.
@@ -37,7 +37,7 @@ struct TkvPDFHeader {
 // Reads objects from a seekable input. Look-ahead is a read followed by a step back.
 // Whitespace is LF, CR and space only (a tab belongs to a token).
 class TkvPDFStreamReader : public TkvRandomAccessFilter {
-public:
+ public:
   // Arrays and dictionaries nested deeper than this fail with the read error of the
   // construct: real files nest a handful of levels, and unbounded recursion would let a
   // hostile file exhaust the stack.
@@ -91,7 +91,7 @@ public:
   // True when the next bytes are `word`; the position does not change.
   bool NextIs(std::string_view word);
 
-private:
+ private:
   TkvPDFObjectPtr ReadNumberOrReference();
   bool ThirdTokenIsRefOrObj();
   TkvPDFObjectPtr ReadPlainNumber(int64_t afterFirst);

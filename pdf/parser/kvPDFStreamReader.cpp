@@ -49,14 +49,14 @@ int32_t ToInt(std::string_view token) {
 // Counts the arrays, dictionaries and objects open around the current read, so that a
 // hostile file cannot recurse the reader off the end of the stack.
 class NestingGuard {
-public:
+ public:
   explicit NestingGuard(int& depth) : depth_(depth) { ++depth_; }
   ~NestingGuard() { --depth_; }
   NestingGuard(const NestingGuard&) = delete;
   NestingGuard& operator=(const NestingGuard&) = delete;
   bool TooDeep() const { return depth_ > TkvPDFStreamReader::kMaxNestingDepth; }
 
-private:
+ private:
   int& depth_;
 };
 

@@ -235,7 +235,7 @@ TEST(ObjectReader, Failures) {
 
 // Encrypts nothing: XOR with the object number, so the test sees which numbers were used.
 class XorDecryptor : public TkvPDFDecryptor {
-public:
+ public:
   void DecryptString(std::string& bytes, int32_t number, int32_t generation) override {
     for (char& c : bytes) c = static_cast<char>(c ^ number);
     Calls.push_back({number, generation});

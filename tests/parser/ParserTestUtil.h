@@ -21,7 +21,7 @@ struct TextInput {
 
 // References are written with the number they were read with, so a round trip shows them.
 class IdentityContext : public kv::TkvPDFWriteContext {
-public:
+ public:
   int32_t OutputNumberOf(const kv::TkvPDFIndirectReference& ref) override { return ref.ObjectNumber; }
   bool IsEncrypting() override { return false; }
   std::string EncryptString(const std::string& bytes, int32_t) override { return bytes; }

@@ -23,7 +23,7 @@ std::vector<long> ObjectOffsets(const std::string& pdf);
 
 // A folder removed with its content when the object goes away.
 class TempDir {
-public:
+ public:
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -31,7 +31,7 @@ public:
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+ private:
   std::string path_;
 };
 
