@@ -107,8 +107,8 @@ void TkvPDFViewerPreferences::SetEntries(std::unique_ptr<TkvPDFDictObject> entri
 }
 
 bool TkvPDFViewerPreferences::Get(std::string_view key) const {
-  TkvPDFObject* v = Entries->GetValue(key);
-  return v && v->IsBoolean() && static_cast<TkvPDFBooleanObject*>(v)->Value;
+  const auto* v = CastIfKind<TkvPDFBooleanObject>(Entries->GetValue(key));
+  return v && v->Value;
 }
 
 void TkvPDFViewerPreferences::Set(std::string_view key, bool value) {
@@ -126,14 +126,14 @@ std::string TkvPDFViewerPreferences::SerializeText(TkvPDFWriteContext*, int32_t)
   for (std::string_view key : kOrder) {
     TkvPDFObject* v = Entries->GetValue(key);
     if (!v) continue;
-    if (v->IsBoolean()) {
-      if (!static_cast<TkvPDFBooleanObject*>(v)->Value) continue;
+    if (const auto* flag = CastIfKind<TkvPDFBooleanObject>(v)) {
+      if (!flag->Value) continue;
       entries += key;
       entries += " true\r\n";
-    } else if (v->IsName()) {
+    } else if (const auto* name = CastIfKind<TkvPDFNameObject>(v)) {
       entries += key;
       entries += ' ';
-      entries += static_cast<TkvPDFNameObject*>(v)->Value;
+      entries += name->Value;
       entries += "\r\n";
     }
   }

@@ -13,21 +13,19 @@ std::unique_ptr<TkvPDFStringObject> MakeTextString(std::string_view text) {
 }
 
 double NumberValue(const TkvPDFObject* obj) {
-  if (obj) {
-    if (obj->IsInteger()) return static_cast<const TkvPDFIntegerObject*>(obj)->Value;
-    if (obj->IsInt64()) return static_cast<double>(static_cast<const TkvPDFInt64Object*>(obj)->Value);
-    if (obj->IsReal()) return static_cast<const TkvPDFRealObject*>(obj)->Value;
-  }
+  if (const auto* small = CastIfKind<TkvPDFIntegerObject>(obj)) return small->Value;
+  if (const auto* large = CastIfKind<TkvPDFInt64Object>(obj)) return static_cast<double>(large->Value);
+  if (const auto* real = CastIfKind<TkvPDFRealObject>(obj)) return real->Value;
   throw EUnexpectedObjectError(msg::SUnexpectedObject);
 }
 
 bool IntegerValue(const TkvPDFObject* obj, int64_t& value) {
-  if (obj && obj->IsInteger()) {
-    value = static_cast<const TkvPDFIntegerObject*>(obj)->Value;
+  if (const auto* small = CastIfKind<TkvPDFIntegerObject>(obj)) {
+    value = small->Value;
     return true;
   }
-  if (obj && obj->IsInt64()) {
-    value = static_cast<const TkvPDFInt64Object*>(obj)->Value;
+  if (const auto* large = CastIfKind<TkvPDFInt64Object>(obj)) {
+    value = large->Value;
     return true;
   }
   return false;
@@ -50,13 +48,13 @@ std::unique_ptr<TkvPDFIndirectReference> ReferenceTo(const TkvPDFIndirectObject&
 std::vector<TkvDecodeFilter> FiltersFromObject(const TkvPDFObject* obj) {
   std::vector<TkvDecodeFilter> out;
   if (!obj) return out;
-  if (obj->IsName()) {
-    out.push_back(FilterFromName(static_cast<const TkvPDFNameObject*>(obj)->Value));
-  } else if (obj->IsArray()) {
-    for (const auto& item : static_cast<const TkvPDFArrayObject*>(obj)->Items) {
-      if (!item || !item->IsName())
-        throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(item.get()).c_str()));
-      out.push_back(FilterFromName(static_cast<const TkvPDFNameObject*>(item.get())->Value));
+  if (const auto* name = CastIfKind<TkvPDFNameObject>(obj)) {
+    out.push_back(FilterFromName(name->Value));
+  } else if (const auto* list = CastIfKind<TkvPDFArrayObject>(obj)) {
+    for (const auto& item : list->Items) {
+      const auto* itemName = CastIfKind<TkvPDFNameObject>(item);
+      if (!itemName) throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(item.get()).c_str()));
+      out.push_back(FilterFromName(itemName->Value));
     }
   } else {
     throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(obj).c_str()));
