@@ -24,15 +24,12 @@ const TkvPDFObject* Direct(const TkvPDFObject* obj, const TkvObjectResolver& res
   return obj;
 }
 
-const TkvPDFDictObject* AsDict(const TkvPDFObject* obj) {
-  return obj && obj->IsDictionary() ? static_cast<const TkvPDFDictObject*>(obj) : nullptr;
-}
+const TkvPDFDictObject* AsDict(const TkvPDFObject* obj) { return CastIfKind<TkvPDFDictObject>(obj); }
 
 int32_t IntegerEntry(const TkvPDFDictObject* parms, std::string_view key, int32_t fallback,
                      const TkvObjectResolver& resolve) {
-  const TkvPDFObject* v = parms ? Direct(parms->GetValue(key), resolve) : nullptr;
-  if (v && v->IsInteger()) return static_cast<const TkvPDFIntegerObject*>(v)->Value;
-  return fallback;
+  const auto* v = parms ? CastIfKind<TkvPDFIntegerObject>(Direct(parms->GetValue(key), resolve)) : nullptr;
+  return v ? v->Value : fallback;
 }
 
 TkvPredictorParams PredictorParams(const TkvPDFDictObject* parms, const TkvObjectResolver& resolve) {
@@ -53,7 +50,8 @@ std::string_view WithoutTrailingEol(std::string_view data) {
 // leaves data as it is (decryption itself happens while the file is read).
 void CheckCryptFilter(const TkvPDFDictObject* parms, const TkvObjectResolver& resolve) {
   const TkvPDFObject* name = parms ? Direct(parms->GetValue("/Name"), resolve) : nullptr;
-  if (name && (!name->IsName() || static_cast<const TkvPDFNameObject*>(name)->Value != "/Identity"))
+  const auto* cryptName = CastIfKind<TkvPDFNameObject>(name);
+  if (name && (!cryptName || cryptName->Value != "/Identity"))
     throw EUnsupportedFilterError(Format(msg::SUnsupportedFilterNamed, "/Crypt"));
 }
 
@@ -90,10 +88,8 @@ std::string DecodeStreamData(std::string_view data, const TkvPDFObject* filter, 
   if (filter->IsName()) {
     names.push_back(filter);
     parms.push_back(decodeParms);
-  } else if (filter->IsArray()) {
-    const auto* list = static_cast<const TkvPDFArrayObject*>(filter);
-    const auto* parmList =
-        decodeParms && decodeParms->IsArray() ? static_cast<const TkvPDFArrayObject*>(decodeParms) : nullptr;
+  } else if (const auto* list = CastIfKind<TkvPDFArrayObject>(filter)) {
+    const auto* parmList = CastIfKind<TkvPDFArrayObject>(decodeParms);
     if (list->Count() > kMaxFilterChain) throw EUnsupportedFilterError(Format(msg::SFiltersTooMany, list->Count()));
     for (int32_t i = 0; i < list->Count(); ++i) {
       names.push_back(Direct(list->GetItem(i), resolve));
@@ -106,11 +102,9 @@ std::string DecodeStreamData(std::string_view data, const TkvPDFObject* filter, 
   }
   std::string current(data);
   for (size_t i = 0; i < names.size(); ++i) {
-    const TkvPDFObject* name = names[i];
-    if (!name || !name->IsName())
-      throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(name).c_str()));
-    current = DecodeOne(static_cast<const TkvPDFNameObject*>(name)->Value, current, AsDict(parms[i]), resolve,
-                        maxDecodedSize);
+    const auto* name = CastIfKind<TkvPDFNameObject>(names[i]);
+    if (!name) throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(names[i]).c_str()));
+    current = DecodeOne(name->Value, current, AsDict(parms[i]), resolve, maxDecodedSize);
   }
   return current;
 }

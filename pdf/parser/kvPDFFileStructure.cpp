@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "core/kvPDFConsts.h"
+#include "pdf/objects/kvPDFObjectUtils.h"
 #include "pdf/parser/kvPDFParsers.h"
 #include "pdf/parser/kvPDFParsersConsts.h"
 #include "pdf/parser/kvXRefStream.h"
@@ -101,9 +102,8 @@ void PlaceXRefEntry(std::vector<TkvXRefItem>& items, int64_t number, const TkvXR
 // read first, so the newest trailer wins.
 void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table) {
   if (table.Trailer.RootNumber < 0) {
-    TkvPDFObject* root = trailer.GetValue("/Root");
-    if (root && root->IsReference())
-      table.Trailer.RootNumber = static_cast<TkvPDFIndirectReference*>(root)->ObjectNumber;
+    if (auto* root = CastIfKind<TkvPDFIndirectReference>(trailer.GetValue("/Root")))
+      table.Trailer.RootNumber = root->ObjectNumber;
   }
   if (!table.PendingID) {
     if (TkvPDFObject* id = trailer.GetValue("/ID")) table.PendingID = id->Clone();
@@ -112,9 +112,7 @@ void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table) {
     if (TkvPDFObject* encrypt = trailer.GetValue("/Encrypt")) table.Trailer.Encrypt = encrypt->Clone();
   }
   if (!table.Trailer.Info) {
-    TkvPDFObject* info = trailer.GetValue("/Info");
-    if (info && info->IsReference()) {
-      auto* ref = static_cast<TkvPDFIndirectReference*>(info);
+    if (auto* ref = CastIfKind<TkvPDFIndirectReference>(trailer.GetValue("/Info"))) {
       table.Trailer.Info = std::make_unique<TkvPDFIndirectReference>(ref->Owner, ref->ObjectNumber, ref->Generation);
     }
   }
@@ -123,9 +121,9 @@ void TakeTrailerEntries(const TkvPDFDictObject& trailer, TkvXRefTable& table) {
 namespace {
 
 int64_t PrevOffset(const TkvPDFObject* prev) {
-  if (prev->IsInteger()) return static_cast<const TkvPDFIntegerObject*>(prev)->Value;
-  if (prev->IsInt64()) return static_cast<const TkvPDFInt64Object*>(prev)->Value;
-  ThrowTrailerDetail(msg::SDetailPrevNotInteger);
+  int64_t offset = 0;
+  if (!IntegerValue(prev, offset)) ThrowTrailerDetail(msg::SDetailPrevNotInteger);
+  return offset;
 }
 
 void ReadSubsection(TkvPDFStreamReader& reader, int32_t first, int32_t count, std::vector<TkvXRefItem>& items) {
@@ -284,8 +282,8 @@ std::unique_ptr<TkvPDFDictObject> TkvPDFStreamReader::ReadTrailer() {
   if (c < 0 || !NextIs("railer")) throw ETrailerError(msg::STrailerError);
   SkipBytes(6);
   TkvPDFObjectPtr obj = ReadObject();
-  if (!obj || !obj->IsDictionary()) throw ETrailerError(msg::STrailerError);
-  return std::unique_ptr<TkvPDFDictObject>(static_cast<TkvPDFDictObject*>(obj.release()));
+  if (!CastIfKind<TkvPDFDictObject>(obj)) throw ETrailerError(msg::STrailerError);
+  return std::unique_ptr<TkvPDFDictObject>(CastObject<TkvPDFDictObject>(obj.release()));
 }
 
 namespace {

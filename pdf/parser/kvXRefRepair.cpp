@@ -67,16 +67,15 @@ TkvPDFObjectPtr ReadWindow(const TkvPDFStreamReader& reader, std::string_view wi
 
 // The dictionary of an object, or of a stream object.
 std::unique_ptr<TkvPDFDictObject> TakeDictionary(TkvPDFObjectPtr obj) {
-  if (obj && obj->IsIndirectObject()) obj = std::move(static_cast<TkvPDFIndirectObject*>(obj.get())->Value);
-  if (obj && obj->IsStream()) return std::move(static_cast<TkvPDFStreamObject*>(obj.get())->Dictionary);
-  if (obj && obj->IsDictionary())
-    return std::unique_ptr<TkvPDFDictObject>(static_cast<TkvPDFDictObject*>(obj.release()));
-  return nullptr;
+  if (auto* ind = CastIfKind<TkvPDFIndirectObject>(obj)) obj = std::move(ind->Value);
+  if (auto* stream = CastIfKind<TkvPDFStreamObject>(obj)) return std::move(stream->Dictionary);
+  if (!CastIfKind<TkvPDFDictObject>(obj)) return nullptr;
+  return std::unique_ptr<TkvPDFDictObject>(CastObject<TkvPDFDictObject>(obj.release()));
 }
 
 std::string TypeOf(const TkvPDFDictObject* dict) {
-  TkvPDFObject* type = dict ? dict->GetValue("/Type") : nullptr;
-  return type && type->IsName() ? static_cast<TkvPDFNameObject*>(type)->Value : std::string();
+  const auto* type = dict ? CastIfKind<TkvPDFNameObject>(dict->GetValue("/Type")) : nullptr;
+  return type ? type->Value : std::string();
 }
 
 }  // namespace

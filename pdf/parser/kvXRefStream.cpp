@@ -25,13 +25,12 @@ constexpr int64_t kMaxStreamEntries = int64_t{kMaxObjectNumber} + 1;
 }
 
 std::vector<int> FieldWidths(const TkvPDFDictObject& dict) {
-  const TkvPDFObject* w = dict.GetValue("/W");
-  if (!w || !w->IsArray() || static_cast<const TkvPDFArrayObject*>(w)->Count() < 3) Fail(msg::SDetailXRefStreamW);
+  const auto* w = CastIfKind<TkvPDFArrayObject>(dict.GetValue("/W"));
+  if (!w || w->Count() < 3) Fail(msg::SDetailXRefStreamW);
   std::vector<int> widths;
   for (int32_t i = 0; i < 3; ++i) {
     int64_t v = -1;
-    if (!IntegerValue(static_cast<const TkvPDFArrayObject*>(w)->GetItem(i), v) || v < 0 || v > kMaxXRefFieldWidth)
-      Fail(msg::SDetailXRefStreamW);
+    if (!IntegerValue(w->GetItem(i), v) || v < 0 || v > kMaxXRefFieldWidth) Fail(msg::SDetailXRefStreamW);
     widths.push_back(static_cast<int>(v));
   }
   if (widths[1] == 0) Fail(msg::SDetailXRefStreamW);
@@ -48,9 +47,7 @@ std::vector<std::pair<int64_t, int64_t>> Subsections(const TkvPDFDictObject& dic
     total += count;
     out.emplace_back(first, count);
   };
-  const TkvPDFObject* index = dict.GetValue("/Index");
-  if (index && index->IsArray()) {
-    const auto* a = static_cast<const TkvPDFArrayObject*>(index);
+  if (const auto* a = CastIfKind<TkvPDFArrayObject>(dict.GetValue("/Index"))) {
     for (int32_t i = 0; i + 1 < a->Count(); i += 2) {
       int64_t first = -1, count = -1;
       if (!IntegerValue(a->GetItem(i), first) || !IntegerValue(a->GetItem(i + 1), count))
@@ -98,12 +95,11 @@ TkvXRefStreamSection ReadXRefStream(TkvPDFStreamReader& reader, int64_t offset) 
 
   reader.Seek(offset, TkvSeekOrigin::soBeginning);
   TkvPDFObjectPtr obj = reader.ReadObject();
-  auto* ind = obj && obj->IsIndirectObject() ? static_cast<TkvPDFIndirectObject*>(obj.get()) : nullptr;
-  if (!ind || !ind->Value || !ind->Value->IsStream()) Fail(msg::SDetailNotXRefStream);
-  auto* stream = static_cast<TkvPDFStreamObject*>(ind->Value.get());
-  const TkvPDFObject* type = stream->Dictionary ? stream->Dictionary->GetValue("/Type") : nullptr;
-  if (!type || !type->IsName() || static_cast<const TkvPDFNameObject*>(type)->Value != "/XRef")
-    Fail(msg::SDetailNotXRefStream);
+  auto* ind = CastIfKind<TkvPDFIndirectObject>(obj);
+  auto* stream = ind ? CastIfKind<TkvPDFStreamObject>(ind->Value) : nullptr;
+  if (!stream) Fail(msg::SDetailNotXRefStream);
+  const auto* type = stream->Dictionary ? CastIfKind<TkvPDFNameObject>(stream->Dictionary->GetValue("/Type")) : nullptr;
+  if (!type || type->Value != "/XRef") Fail(msg::SDetailNotXRefStream);
   const TkvPDFDictObject& dict = *stream->Dictionary;
 
   // The dictionary of a cross-reference stream holds direct values only; a /Length that
@@ -148,7 +144,7 @@ TkvXRefStreamSection ReadXRefStream(TkvPDFStreamReader& reader, int64_t offset) 
       section.Entries.emplace_back(static_cast<int32_t>(number), item);
     }
   }
-  section.Trailer.reset(static_cast<TkvPDFDictObject*>(stream->Dictionary.release()));
+  section.Trailer = std::move(stream->Dictionary);
   return section;
 }
 

@@ -11,8 +11,11 @@ namespace {
 constexpr int kMaxUnwrapDepth = 8;
 
 const TkvPDFObject* Unwrap(const TkvPDFObject* obj) {
-  for (int i = 0; i < kMaxUnwrapDepth && obj && obj->IsIndirectObject(); ++i)
-    obj = static_cast<const TkvPDFIndirectObject*>(obj)->Value.get();
+  for (int i = 0; i < kMaxUnwrapDepth; ++i) {
+    const auto* wrapper = CastIfKind<TkvPDFIndirectObject>(obj);
+    if (!wrapper) break;
+    obj = wrapper->Value.get();
+  }
   return obj && obj->IsIndirectObject() ? nullptr : obj;
 }
 
@@ -30,24 +33,21 @@ int64_t IntegerOr(const TkvPDFDictObject& dict, std::string_view key, int64_t fa
 // Whether a /V 4 file's crypt filters use AES (they may also use RC4, which is still a
 // scheme we do not read: it routes strings and streams through named filters).
 bool UsesAES(const TkvPDFDictObject& dict) {
-  auto filters = Entry(dict, "/CF");
-  if (!filters || !filters->IsDictionary()) return false;
-  auto& cf = *static_cast<const TkvPDFDictObject*>(filters);
-  for (int32_t i = 0; i < cf.Count(); ++i) {
-    auto filter = Unwrap(cf.GetValueAt(i));
-    if (!filter || !filter->IsDictionary()) continue;
-    auto method = Entry(*static_cast<const TkvPDFDictObject*>(filter), "/CFM");
-    if (method && method->IsName() && static_cast<const TkvPDFNameObject*>(method)->Value.starts_with("/AES"))
-      return true;
+  const auto* cf = CastIfKind<TkvPDFDictObject>(Entry(dict, "/CF"));
+  if (!cf) return false;
+  for (int32_t i = 0; i < cf->Count(); ++i) {
+    const auto* filter = CastIfKind<TkvPDFDictObject>(Unwrap(cf->GetValueAt(i)));
+    if (!filter) continue;
+    const auto* method = CastIfKind<TkvPDFNameObject>(Entry(*filter, "/CFM"));
+    if (method && method->Value.starts_with("/AES")) return true;
   }
   return false;
 }
 
 void CheckHandler(const TkvPDFDictObject& dict) {
-  auto filter = Entry(dict, "/Filter");
-  if (!filter || !filter->IsName())
-    throw EUnsupportedEncryptionError(Format(msg::SUnsupportedSecurityHandler, "no /Filter"));
-  const std::string& name = static_cast<const TkvPDFNameObject*>(filter)->Value;
+  const auto* filter = CastIfKind<TkvPDFNameObject>(Entry(dict, "/Filter"));
+  if (!filter) throw EUnsupportedEncryptionError(Format(msg::SUnsupportedSecurityHandler, "no /Filter"));
+  const std::string& name = filter->Value;
   if (name != "/Standard") throw EUnsupportedEncryptionError(Format(msg::SUnsupportedSecurityHandler, name.c_str()));
 }
 
@@ -82,22 +82,19 @@ TkvCryptMethod CryptFilterMethod(const TkvPDFDictObject& dict, std::string_view 
   const TkvPDFObject* name = Entry(dict, key);
   if (!name) return cmNone;  // absent: the identity filter
   if (!name->IsName()) Unsupported(std::string(key));
-  const std::string& filterName = static_cast<const TkvPDFNameObject*>(name)->Value;
+  const std::string& filterName = CastObject<TkvPDFNameObject>(name)->Value;
   if (filterName == "/Identity") return cmNone;
-  const TkvPDFObject* filters = Entry(dict, "/CF");
-  const TkvPDFObject* filter = filters && filters->IsDictionary()
-                                   ? Unwrap(static_cast<const TkvPDFDictObject*>(filters)->GetValue(filterName))
-                                   : nullptr;
-  if (!filter || !filter->IsDictionary()) Unsupported(Format("crypt filter %s", filterName.c_str()));
-  const auto& f = *static_cast<const TkvPDFDictObject*>(filter);
-  const TkvPDFObject* method = Entry(f, "/CFM");
-  const std::string m = method && method->IsName() ? static_cast<const TkvPDFNameObject*>(method)->Value : "/None";
+  const auto* filters = CastIfKind<TkvPDFDictObject>(Entry(dict, "/CF"));
+  const auto* filter = filters ? CastIfKind<TkvPDFDictObject>(Unwrap(filters->GetValue(filterName))) : nullptr;
+  if (!filter) Unsupported(Format("crypt filter %s", filterName.c_str()));
+  const auto* method = CastIfKind<TkvPDFNameObject>(Entry(*filter, "/CFM"));
+  const std::string m = method ? method->Value : "/None";
   if (m == "/None") return cmNone;
   if (m == "/AESV2") return cmAESV2;
   if (m == "/AESV3") return cmAESV3;
   if (m != "/V2") Unsupported(Format("crypt filter method %s", m.c_str()));
   // RC4 filters give their key length in bytes, though many files give bits.
-  int64_t length = IntegerOr(f, "/Length", IntegerOr(dict, "/Length", 128));
+  int64_t length = IntegerOr(*filter, "/Length", IntegerOr(dict, "/Length", 128));
   if (length > 16) length /= 8;
   if (length < 5 || length > 16) Unsupported(Format("/Length %lld", static_cast<long long>(length)));
   keyLength = static_cast<int32_t>(length);
@@ -117,8 +114,8 @@ void SelectModernAlgorithm(const TkvPDFDictObject& dict, TkvPDFDecrypt& crypt) {
   for (TkvCryptMethod m : {crypt.StringMethod, crypt.StreamMethod})
     if ((m == cmAESV3) != aes256 && m != cmNone)
       Unsupported(Format("crypt filter method of /V %lld", static_cast<long long>(v)));
-  const TkvPDFObject* em = Entry(dict, "/EncryptMetadata");
-  crypt.EncryptMetadata = !(em && em->IsBoolean() && !static_cast<const TkvPDFBooleanObject*>(em)->Value);
+  const auto* em = CastIfKind<TkvPDFBooleanObject>(Entry(dict, "/EncryptMetadata"));
+  crypt.EncryptMetadata = !(em && !em->Value);
   crypt.Revision = static_cast<int32_t>(r);
   const bool aes128 = crypt.StringMethod == cmAESV2 || crypt.StreamMethod == cmAESV2;
   crypt.KeyLength = aes256 ? 32 : aes128 ? 16 : rc4Length;
@@ -130,9 +127,7 @@ bool IsModernDictionary(const TkvPDFDictObject& dict) {
   return v == 4 || v == 5;
 }
 
-const TkvPDFStringObject* AsString(const TkvPDFObject* obj) {
-  return obj && obj->IsString() ? static_cast<const TkvPDFStringObject*>(obj) : nullptr;
-}
+const TkvPDFStringObject* AsString(const TkvPDFObject* obj) { return CastIfKind<TkvPDFStringObject>(obj); }
 
 }  // namespace
 
@@ -175,9 +170,9 @@ std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFDictObject& encr
 
 std::unique_ptr<TkvPDFDecrypt> OpenStandardSecurity(const TkvPDFObject* encrypt, const TkvPDFArrayObject* trailerID,
                                                     bool modern) {
-  const TkvPDFObject* value = Unwrap(encrypt);
-  if (!value || !value->IsDictionary()) throw EPDFException(msg::SInvalidEncryptDictionary);
-  return OpenStandardSecurity(*static_cast<const TkvPDFDictObject*>(value), trailerID, modern);
+  const auto* value = CastIfKind<TkvPDFDictObject>(Unwrap(encrypt));
+  if (!value) throw EPDFException(msg::SInvalidEncryptDictionary);
+  return OpenStandardSecurity(*value, trailerID, modern);
 }
 
 std::unique_ptr<TkvPDFDecrypt> AuthenticateStandardSecurity(const TkvPDFObject* encrypt,
@@ -197,8 +192,8 @@ bool TkvPDFDecrypt::EncryptsStream(const TkvPDFDictObject* dict) const {
   if (StreamMethod == cmNone) return false;
   if (!dict) return true;
   auto name = [&](std::string_view key) {
-    const TkvPDFObject* v = dict->GetValue(key);
-    return v && v->IsName() ? static_cast<const TkvPDFNameObject*>(v)->Value : std::string();
+    const auto* v = CastIfKind<TkvPDFNameObject>(dict->GetValue(key));
+    return v ? v->Value : std::string();
   };
   const std::string type = name("/Type");
   if (type == "/XRef") return false;
@@ -206,16 +201,14 @@ bool TkvPDFDecrypt::EncryptsStream(const TkvPDFDictObject* dict) const {
   // A stream's own crypt filter comes first in its /Filter; only the identity filter is
   // met in practice (a stream left in the clear inside an encrypted file).
   const TkvPDFObject* filter = dict->GetValue("/Filter");
-  if (filter && filter->IsArray() && static_cast<const TkvPDFArrayObject*>(filter)->Count() > 0)
-    filter = static_cast<const TkvPDFArrayObject*>(filter)->GetItem(0);
-  if (filter && filter->IsName() && static_cast<const TkvPDFNameObject*>(filter)->Value == "/Crypt") {
+  if (const auto* list = CastIfKind<TkvPDFArrayObject>(filter); list && list->Count() > 0) filter = list->GetItem(0);
+  if (const auto* first = CastIfKind<TkvPDFNameObject>(filter); first && first->Value == "/Crypt") {
     const TkvPDFObject* parms = dict->GetValue("/DecodeParms");
-    if (parms && parms->IsArray() && static_cast<const TkvPDFArrayObject*>(parms)->Count() > 0)
-      parms = static_cast<const TkvPDFArrayObject*>(parms)->GetItem(0);
-    const TkvPDFObject* filterName =
-        parms && parms->IsDictionary() ? static_cast<const TkvPDFDictObject*>(parms)->GetValue("/Name") : nullptr;
-    if (!filterName || (filterName->IsName() && static_cast<const TkvPDFNameObject*>(filterName)->Value == "/Identity"))
-      return false;
+    if (const auto* list = CastIfKind<TkvPDFArrayObject>(parms); list && list->Count() > 0) parms = list->GetItem(0);
+    const auto* parmDict = CastIfKind<TkvPDFDictObject>(parms);
+    const TkvPDFObject* filterName = parmDict ? parmDict->GetValue("/Name") : nullptr;
+    const auto* cryptName = CastIfKind<TkvPDFNameObject>(filterName);
+    if (!filterName || (cryptName && cryptName->Value == "/Identity")) return false;
   }
   return true;
 }
