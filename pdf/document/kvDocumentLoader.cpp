@@ -58,12 +58,12 @@ int64_t CountObjects(const TkvPDFObject* root, int64_t limit) {
     stack.pop_back();
     if (!obj) continue;
     if (++count > limit) return count;
-    if (obj->IsArray()) {
-      for (const auto& item : static_cast<const TkvPDFArrayObject*>(obj)->Items) stack.push_back(item.get());
-    } else if (obj->IsDictionary()) {
-      for (const auto& value : static_cast<const TkvPDFDictObject*>(obj)->Values) stack.push_back(value.get());
-    } else if (obj->IsStream()) {
-      stack.push_back(static_cast<const TkvPDFStreamObject*>(obj)->Dictionary.get());
+    if (const auto* array = CastIfKind<TkvPDFArrayObject>(obj)) {
+      for (const auto& item : array->Items) stack.push_back(item.get());
+    } else if (const auto* dict = CastIfKind<TkvPDFDictObject>(obj)) {
+      for (const auto& value : dict->Values) stack.push_back(value.get());
+    } else if (const auto* stream = CastIfKind<TkvPDFStreamObject>(obj)) {
+      stack.push_back(stream->Dictionary.get());
     }
   }
   return count;
@@ -90,17 +90,15 @@ bool HasExtension(const std::string& fileName) {
   return dot != std::string::npos && (slash == std::string::npos || dot > slash);
 }
 
-TkvPDFDictObject* AsDict(TkvPDFObject* obj) {
-  return obj && obj->IsDictionary() ? static_cast<TkvPDFDictObject*>(obj) : nullptr;
-}
+TkvPDFDictObject* AsDict(TkvPDFObject* obj) { return CastIfKind<TkvPDFDictObject>(obj); }
 
 // A page met through a reference (a link to a page the tree no longer lists) loses
 // /Parent and /B as the tree's pages do: it must not pull the page tree in a second
 // time, nor be written with two /Parent entries.
 void DetachPage(TkvPDFObject* value) {
   TkvPDFDictObject* d = AsDict(value);
-  TkvPDFObject* type = d ? d->GetValue("/Type") : nullptr;
-  if (!type || !type->IsName() || static_cast<TkvPDFNameObject*>(type)->Value != "/Page") return;
+  TkvPDFNameObject* type = d ? CastIfKind<TkvPDFNameObject>(d->GetValue("/Type")) : nullptr;
+  if (!type || type->Value != "/Page") return;
   d->Remove("/Parent");
   d->Remove("/B");
 }
@@ -174,11 +172,11 @@ void TkvCustomPDFDocument::ReadStructure(TkvStream& input) {
   ObjectStore->LastNumber = static_cast<int32_t>(XRefItems.size());
   if (table.PendingID) {
     if (table.PendingID->IsArray()) {
-      Trailer->ID.reset(static_cast<TkvPDFArrayObject*>(table.PendingID.release()));
-    } else if (table.PendingID->IsReference()) {
-      auto id = ReadObjectAt(static_cast<TkvPDFIndirectReference*>(table.PendingID.get())->ObjectNumber);
-      if (id && id->Value && id->Value->IsArray())
-        Trailer->ID.reset(static_cast<TkvPDFArrayObject*>(id->Value.release()));
+      Trailer->ID.reset(CastObject<TkvPDFArrayObject>(table.PendingID.release()));
+    } else if (auto* ref = CastIfKind<TkvPDFIndirectReference>(table.PendingID)) {
+      auto id = ReadObjectAt(ref->ObjectNumber);
+      if (id && CastIfKind<TkvPDFArrayObject>(id->Value))
+        Trailer->ID.reset(CastObject<TkvPDFArrayObject>(id->Value.release()));
     }
   }
 
@@ -186,22 +184,21 @@ void TkvCustomPDFDocument::ReadStructure(TkvStream& input) {
     // A full copy in which every reference is replaced by the object it designates.
     int referencesLeft = kMaxEncryptReferences;
     std::function<TkvPDFObjectPtr(const TkvPDFObject*, int)> copy = [&](const TkvPDFObject* obj,
-                                                                       int depth) -> TkvPDFObjectPtr {
+                                                                        int depth) -> TkvPDFObjectPtr {
       if (!obj) return nullptr;
       if (depth > kMaxEncryptDepth) throw EUnexpectedObjectError(msg::SUnexpectedObject);
-      if (obj->IsReference()) {
+      if (const auto* ref = CastIfKind<TkvPDFIndirectReference>(obj)) {
         if (--referencesLeft < 0) throw EUnexpectedObjectError(msg::SUnexpectedObject);
-        auto target = ReadObjectAt(static_cast<const TkvPDFIndirectReference*>(obj)->ObjectNumber);
+        auto target = ReadObjectAt(ref->ObjectNumber);
         if (!target) return std::make_unique<TkvPDFNullObject>();
         return copy(target->Value.get(), depth + 1);
       }
-      if (obj->IsArray()) {
+      if (const auto* array = CastIfKind<TkvPDFArrayObject>(obj)) {
         auto out = std::make_unique<TkvPDFArrayObject>();
-        for (const auto& item : static_cast<const TkvPDFArrayObject*>(obj)->Items) out->Add(copy(item.get(), depth + 1));
+        for (const auto& item : array->Items) out->Add(copy(item.get(), depth + 1));
         return out;
       }
-      if (obj->IsDictionary()) {
-        auto* d = static_cast<const TkvPDFDictObject*>(obj);
+      if (const auto* d = CastIfKind<TkvPDFDictObject>(obj)) {
         auto out = std::make_unique<TkvPDFDictObject>();
         for (int32_t i = 0; i < d->Count(); ++i) out->AddObject(d->Keys[i]->Value, copy(d->Values[i].get(), depth + 1));
         return out;
@@ -257,12 +254,13 @@ std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t
   }
   FBytesParsed += Reader->Pos() - entry.Offset;
   CheckParseBudget(objectNumber);
-  if (!obj || !obj->IsIndirectObject() || static_cast<TkvPDFIndirectObject*>(obj.get())->ObjectNumber != objectNumber) {
+  const auto* read = CastIfKind<TkvPDFIndirectObject>(obj);
+  if (!read || read->ObjectNumber != objectNumber) {
     const std::string message = Format(msg::SObjectNotAtOffset, objectNumber);
     if (FModern && FModern->Repair(message)) return ReadObjectAt(objectNumber, withStreamData);
     throw EPDFException(message);
   }
-  std::unique_ptr<TkvPDFIndirectObject> ind(static_cast<TkvPDFIndirectObject*>(obj.release()));
+  std::unique_ptr<TkvPDFIndirectObject> ind(CastObject<TkvPDFIndirectObject>(obj.release()));
   if (withStreamData && ind->Value && ind->Value->IsStream()) ReadStreamDataOf(*ind);
   return ind;
 }
@@ -279,11 +277,10 @@ void TkvCustomPDFDocument::CheckParseBudget(int32_t objectNumber) {
 // rest of the stream dictionary is resolved by whoever stores the object, so nested
 // streams never nest the reading.
 void TkvCustomPDFDocument::ReadStreamDataOf(TkvPDFIndirectObject& obj) {
-  auto* stream = static_cast<TkvPDFStreamObject*>(obj.Value.get());
+  auto* stream = CastObject<TkvPDFStreamObject>(obj.Value);
   int64_t pos = Reader->Pos();
   TkvPDFObject* lengthObj = stream->Dictionary ? stream->Dictionary->GetValue("/Length") : nullptr;
-  if (lengthObj && lengthObj->IsReference()) {
-    auto* ref = static_cast<TkvPDFIndirectReference*>(lengthObj);
+  if (auto* ref = CastIfKind<TkvPDFIndirectReference>(lengthObj)) {
     if (!ObjectStore->Find(ref) && ref->Owner == FDocumentId && ref->ObjectNumber != obj.ObjectNumber) {
       // Stored uncounted: the dictionary's resolution counts it. A stream is no length, so
       // its data is never read here: streams whose /Length name each other (or a long
@@ -303,8 +300,7 @@ void TkvCustomPDFDocument::ReadStreamDataOf(TkvPDFIndirectObject& obj) {
   }
   // Modern files: without a length the data runs up to "endstream".
   int64_t n = FModern && !length ? -1 : 0;
-  if (length) n = length->IsInteger() ? static_cast<TkvPDFIntegerObject*>(length)->Value
-                                      : static_cast<TkvPDFInt64Object*>(length)->Value;
+  if (length) IntegerValue(length, n);
   stream->Data = Reader->ReadStreamData(n, obj.ObjectNumber, obj.Generation, stream->Dictionary.get());
   // A length the data was found without is mended, so the file written says what it holds.
   if (FModern && stream->Dictionary && static_cast<int64_t>(stream->Data->Size()) != n)
@@ -399,7 +395,7 @@ static TkvPDFObject* ResolveToKind(TkvCustomPDFDocument& doc, TkvPDFObject* obj,
                                    TkvPDFObjectPtr& holder, TkvPDFObjectType kind) {
   for (int depth = 0; obj && obj->IsReference(); ++depth) {
     if (depth > 8) throw EUnexpectedObjectError(msg::SUnexpectedObject);
-    auto* ref = static_cast<TkvPDFIndirectReference*>(obj);
+    auto* ref = CastObject<TkvPDFIndirectReference>(obj);
     if (TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref)) {
       obj = stored->Value.get();
       continue;
@@ -424,17 +420,16 @@ static TkvPDFObject* ResolveToKind(TkvCustomPDFDocument& doc, TkvPDFObject* obj,
 
 TkvPDFDictObject* TkvCustomPDFDocument::ResolveToDictionary(TkvPDFObject* obj, bool addToStore,
                                                             TkvPDFObjectPtr& holder) {
-  return static_cast<TkvPDFDictObject*>(ResolveToKind(*this, obj, addToStore, holder, otDictionary));
+  return CastOptional<TkvPDFDictObject>(ResolveToKind(*this, obj, addToStore, holder, otDictionary));
 }
 
-TkvPDFArrayObject* TkvCustomPDFDocument::ResolveToArray(TkvPDFObject* obj, bool addToStore,
-                                                        TkvPDFObjectPtr& holder) {
-  return static_cast<TkvPDFArrayObject*>(ResolveToKind(*this, obj, addToStore, holder, otArray));
+TkvPDFArrayObject* TkvCustomPDFDocument::ResolveToArray(TkvPDFObject* obj, bool addToStore, TkvPDFObjectPtr& holder) {
+  return CastOptional<TkvPDFArrayObject>(ResolveToKind(*this, obj, addToStore, holder, otArray));
 }
 
 std::unique_ptr<TkvPDFStringObject> TkvCustomPDFDocument::ResolveToString(TkvPDFObject* obj) {
   TkvPDFObjectPtr holder;
-  auto* s = static_cast<TkvPDFStringObject*>(ResolveToKind(*this, obj, false, holder, otString));
+  auto* s = CastOptional<TkvPDFStringObject>(ResolveToKind(*this, obj, false, holder, otString));
   if (!s) return nullptr;
   return std::make_unique<TkvPDFStringObject>(s->Value, s->IsHex);
 }
@@ -459,11 +454,10 @@ void TkvCustomPDFDocument::ReadCatalog() {
   TkvPDFDictObject* catalog = catalogObj ? AsDict(catalogObj->Value.get()) : nullptr;
   if (!catalog) throw EPDFException(msg::SNoCatalog);
 
-  if (auto* mode = catalog->GetValue("/PageMode"); mode && mode->IsName())
-    PageMode = static_cast<uint8_t>(std::max(0, IndexOfName(kPageModeNames, static_cast<TkvPDFNameObject*>(mode)->Value)));
-  if (auto* layout = catalog->GetValue("/PageLayout"); layout && layout->IsName())
-    PageLayout =
-        static_cast<uint8_t>(std::max(0, IndexOfName(kPageLayoutNames, static_cast<TkvPDFNameObject*>(layout)->Value)));
+  if (auto* mode = CastIfKind<TkvPDFNameObject>(catalog->GetValue("/PageMode")))
+    PageMode = static_cast<uint8_t>(std::max(0, IndexOfName(kPageModeNames, mode->Value)));
+  if (auto* layout = CastIfKind<TkvPDFNameObject>(catalog->GetValue("/PageLayout")))
+    PageLayout = static_cast<uint8_t>(std::max(0, IndexOfName(kPageLayoutNames, layout->Value)));
   if (TkvPDFObject* vp = catalog->GetValue("/ViewerPreferences")) {
     TkvPDFObjectPtr holder;
     if (TkvPDFDictObject* d = ResolveToDictionary(vp, false, holder))
@@ -491,12 +485,12 @@ void TkvCustomPDFDocument::ReadCatalog() {
   }
   Progress(60);
   Status(msg::STraversingPages);
-  TkvPDFObject* pagesRef = catalog->GetValue("/Pages");
-  if (!pagesRef || !pagesRef->IsReference()) throw EUnexpectedError(msg::SUnexpectedError);
+  auto* pagesRef = CastIfKind<TkvPDFIndirectReference>(catalog->GetValue("/Pages"));
+  if (!pagesRef) throw EUnexpectedError(msg::SUnexpectedError);
   std::vector<int32_t> path;
   std::unordered_set<int32_t> visitedNodes;
   FRepeatedPageObjects = 0;
-  TraversePages(static_cast<TkvPDFIndirectReference*>(pagesRef)->ObjectNumber, nullptr, path, visitedNodes);
+  TraversePages(pagesRef->ObjectNumber, nullptr, path, visitedNodes);
   SeparateRepeatedPages();
   Progress(75);
   if (FProcessLinks) {
@@ -507,7 +501,8 @@ void TkvCustomPDFDocument::ReadCatalog() {
   Progress(90);
   if (TkvPDFObject* acroForm = catalog->GetValue("/AcroForm")) {
     Catalog->AcroForm = acroForm->Clone();
-    ReadAcroForm(acroForm->IsReference() ? static_cast<TkvPDFIndirectReference*>(acroForm)->ObjectNumber : 0);
+    auto* formRef = CastIfKind<TkvPDFIndirectReference>(acroForm);
+    ReadAcroForm(formRef ? formRef->ObjectNumber : 0);
     Status(msg::SAcroFormsProcessed);
   }
   if (TkvPDFObject* openAction = catalog->GetValue("/OpenAction")) {
@@ -539,9 +534,9 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
   std::unique_ptr<TkvPDFIndirectObject> node = known ? nullptr : ReadObjectAt(objectNumber);
   TkvPDFIndirectObject* read = known ? known : node.get();
   TkvPDFDictObject* dict = read ? AsDict(read->Value.get()) : nullptr;
-  TkvPDFObject* type = dict ? dict->GetValue("/Type") : nullptr;
-  if (!type || !type->IsName()) throw EUnexpectedError(msg::SUnexpectedError);
-  const std::string& typeName = static_cast<TkvPDFNameObject*>(type)->Value;
+  TkvPDFNameObject* type = dict ? CastIfKind<TkvPDFNameObject>(dict->GetValue("/Type")) : nullptr;
+  if (!type) throw EUnexpectedError(msg::SUnexpectedError);
+  const std::string& typeName = type->Value;
 
   if (typeName == "/Pages") {
     // A node listed under two parents would be walked twice, and a few such nodes one
@@ -556,9 +551,9 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
     if (!kids) return;
     path.push_back(objectNumber);
     for (const auto& kid : kids->Items) {
-      if (!kid || !kid->IsReference()) throw EUnexpectedObjectError(msg::SUnexpectedObject);
-      TraversePages(static_cast<TkvPDFIndirectReference*>(kid.get())->ObjectNumber, attrs.get(), path,
-                    visitedNodes);
+      auto* kidRef = CastIfKind<TkvPDFIndirectReference>(kid);
+      if (!kidRef) throw EUnexpectedObjectError(msg::SUnexpectedObject);
+      TraversePages(kidRef->ObjectNumber, attrs.get(), path, visitedNodes);
     }
     path.pop_back();
     return;
@@ -615,8 +610,8 @@ void TkvCustomPDFDocument::AddNamedDestination(std::string name, TkvPDFObject* v
   if (!NamedDestinations) NamedDestinations = std::make_unique<TkvNamedDestinations>();
   TkvPDFObjectPtr holder;
   TkvPDFObject* target = value;
-  if (value && value->IsReference()) {
-    auto obj = ReadObjectAt(static_cast<TkvPDFIndirectReference*>(value)->ObjectNumber);
+  if (auto* ref = CastIfKind<TkvPDFIndirectReference>(value)) {
+    auto obj = ReadObjectAt(ref->ObjectNumber);
     if (!obj) {
       NamedDestinations->Add(std::move(name), std::make_unique<TkvPDFNullObject>());
       return;
@@ -627,9 +622,9 @@ void TkvCustomPDFDocument::AddNamedDestination(std::string name, TkvPDFObject* v
     NamedDestinations->Add(std::move(name), std::make_unique<TkvPDFNullObject>());
     return;
   }
-  if (target && target->IsDictionary()) {
+  if (auto* dict = CastIfKind<TkvPDFDictObject>(target)) {
     TkvPDFObjectPtr dHolder;
-    target = ResolveToArray(static_cast<TkvPDFDictObject*>(target)->GetValue("/D"), false, dHolder);
+    target = ResolveToArray(dict->GetValue("/D"), false, dHolder);
     if (!target) throw EUnexpectedObjectError(msg::SUnexpectedObject);
     if (dHolder) holder = std::move(dHolder);
   }
@@ -639,9 +634,9 @@ void TkvCustomPDFDocument::AddNamedDestination(std::string name, TkvPDFObject* v
     return;
   }
   TkvPDFObjectPtr copy = target->Clone();
-  auto* array = static_cast<TkvPDFArrayObject*>(copy.get());
-  if (array->Count() > 0 && array->Items[0] && array->Items[0]->IsReference())
-    static_cast<TkvPDFIndirectReference*>(array->Items[0].get())->Owner = FDocumentId;
+  auto* array = CastObject<TkvPDFArrayObject>(copy);
+  if (auto* page = array->Count() > 0 ? CastIfKind<TkvPDFIndirectReference>(array->Items[0]) : nullptr)
+    page->Owner = FDocumentId;
   NamedDestinations->Add(std::move(name), std::move(copy));
 }
 
@@ -656,7 +651,7 @@ void TkvCustomPDFDocument::ReadDestinationsDictionary(TkvPDFObject* dests) {
 
 void TkvCustomPDFDocument::WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen) {
   if (depth > kMaxNameTreeDepth) throw EUnexpectedObjectError(msg::SNameTreeTooDeep);
-  if (node && node->IsReference() && !seen.insert(static_cast<TkvPDFIndirectReference*>(node)->Key()).second) return;
+  if (auto* ref = CastIfKind<TkvPDFIndirectReference>(node); ref && !seen.insert(ref->Key()).second) return;
   TkvPDFObjectPtr holder;
   TkvPDFDictObject* d = ResolveToDictionary(node, false, holder);
   if (!d) return;
@@ -673,8 +668,9 @@ void TkvCustomPDFDocument::WalkDestinationNameTree(TkvPDFObject* node, int depth
   for (int32_t i = 0; i + 1 < names->Count(); i += 2) {
     TkvPDFObject* key = names->Items[static_cast<size_t>(i)].get();
     TkvPDFObject* value = names->Items[static_cast<size_t>(i) + 1].get();
-    if (!key || !key->IsString()) continue;
-    std::string name = static_cast<TkvPDFStringObject*>(key)->RawBytes();
+    auto* keyText = CastIfKind<TkvPDFStringObject>(key);
+    if (!keyText) continue;
+    std::string name = keyText->RawBytes();
     // Direct arrays and dictionaries are destinations too: keep them rather than lose
     // the links that use them.
     if (value && (value->IsArray() || value->IsDictionary()))
@@ -687,8 +683,7 @@ void TkvCustomPDFDocument::WalkDestinationNameTree(TkvPDFObject* node, int depth
 void TkvCustomPDFDocument::ReadNameDictionary(TkvPDFObject* names) {
   std::unique_ptr<TkvPDFIndirectObject> obj;
   TkvPDFDictObject* d = AsDict(names);
-  if (names && names->IsReference()) {
-    auto* ref = static_cast<TkvPDFIndirectReference*>(names);
+  if (auto* ref = CastIfKind<TkvPDFIndirectReference>(names)) {
     if (ObjectStore->Find(ref)) return;
     obj = ReadObjectAt(ref->ObjectNumber);
     d = obj ? AsDict(obj->Value.get()) : nullptr;

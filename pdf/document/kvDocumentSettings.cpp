@@ -16,12 +16,11 @@ struct TransitionEntry {
 
 // Effects 0..16 in the order the wizard lists them; anything else is a replace (/R).
 constexpr TransitionEntry kTransitions[] = {
-    {"/R", nullptr, nullptr, -1},        {"/Split", "/H", "/I", -1},   {"/Split", "/H", "/O", -1},
-    {"/Split", "/V", "/I", -1},          {"/Split", "/V", "/O", -1},   {"/Blinds", "/H", nullptr, -1},
-    {"/Blinds", "/V", nullptr, -1},      {"/Box", nullptr, "/I", -1},  {"/Box", nullptr, "/O", -1},
-    {"/Wipe", nullptr, nullptr, 0},      {"/Wipe", nullptr, nullptr, 90},
-    {"/Wipe", nullptr, nullptr, 180},    {"/Wipe", nullptr, nullptr, 270},
-    {"/Dissolve", nullptr, nullptr, -1}, {"/Glitter", nullptr, nullptr, 0},
+    {"/R", nullptr, nullptr, -1},        {"/Split", "/H", "/I", -1},          {"/Split", "/H", "/O", -1},
+    {"/Split", "/V", "/I", -1},          {"/Split", "/V", "/O", -1},          {"/Blinds", "/H", nullptr, -1},
+    {"/Blinds", "/V", nullptr, -1},      {"/Box", nullptr, "/I", -1},         {"/Box", nullptr, "/O", -1},
+    {"/Wipe", nullptr, nullptr, 0},      {"/Wipe", nullptr, nullptr, 90},     {"/Wipe", nullptr, nullptr, 180},
+    {"/Wipe", nullptr, nullptr, 270},    {"/Dissolve", nullptr, nullptr, -1}, {"/Glitter", nullptr, nullptr, 0},
     {"/Glitter", nullptr, nullptr, 270}, {"/Glitter", nullptr, nullptr, 315},
 };
 
@@ -30,8 +29,8 @@ constexpr TransitionEntry kTransitions[] = {
 std::string TkvCustomPDFDocument::GetInfoText(const char* key) const {
   TkvPDFObject* v = Info->Dictionary->GetValue(key);
   if (v && v->IsReference()) v = ObjectStore->Resolve(v);
-  if (!v || !v->IsString()) return {};
-  return static_cast<TkvPDFStringObject*>(v)->DecodedText();
+  auto* text = CastIfKind<TkvPDFStringObject>(v);
+  return text ? text->DecodedText() : std::string();
 }
 
 std::vector<std::pair<std::string, const TkvPDFObject*>> TkvCustomPDFDocument::InfoEntries() const {
@@ -65,15 +64,14 @@ void TkvCustomPDFDocument::SetPageTransition(const std::string& range, uint8_t e
     if (e.Dimension) trans->AddName("/Dm", e.Dimension);
     if (e.Motion) trans->AddName("/M", e.Motion);
     if (e.Direction >= 0) trans->AddInteger("/Di", e.Direction);
-    if (auto* page = static_cast<TkvPDFDictObject*>(Pages[static_cast<size_t>(n - 1)]->Value.get()))
+    if (auto* page = CastOptional<TkvPDFDictObject>(Pages[static_cast<size_t>(n - 1)]->Value))
       page->SetValue("/Trans", std::move(trans));
   }
 }
 
 TkvPDFRect TkvCustomPDFDocument::GetPageMediaBox(int32_t pageNumber) const {
-  if (pageNumber < 1 || pageNumber > PageCount())
-    throw EInvalidPageError(Format(msg::SInvalidPageNumber, pageNumber));
-  auto* page = static_cast<TkvPDFDictObject*>(Pages[static_cast<size_t>(pageNumber - 1)]->Value.get());
+  if (pageNumber < 1 || pageNumber > PageCount()) throw EInvalidPageError(Format(msg::SInvalidPageNumber, pageNumber));
+  auto* page = CastOptional<TkvPDFDictObject>(Pages[static_cast<size_t>(pageNumber - 1)]->Value);
   TkvPDFArrayObject* box = ObjectStore->ResolveArray(page ? page->GetValue("/MediaBox") : nullptr);
   if (!box || box->Count() < 4) throw EUnexpectedObjectError(msg::SUnexpectedObject);
   TkvPDFRect r;

@@ -37,7 +37,7 @@ void AppendNumber(std::string& out, int64_t n) {
 
 // A stream that counts what passes through it, so offsets need no seek.
 class TkvCountingStream : public TkvStream {
-public:
+ public:
   explicit TkvCountingStream(TkvStream& target) : target_(target) {}
   int64_t Read(void*, int64_t) override { return 0; }
   int64_t Write(const void* buffer, int64_t count) override {
@@ -48,7 +48,7 @@ public:
   int64_t Seek(int64_t, TkvSeekOrigin) override { return written_; }
   int64_t GetSize() override { return written_; }
 
-private:
+ private:
   TkvStream& target_;
   int64_t written_ = 0;
 };
@@ -65,9 +65,9 @@ void PrependFilter(const TkvPDFObjectStore& store, TkvPDFDictObject& dict, TkvPD
     array->Add(current->Clone());
     dict.SetValue("/Filter", std::move(array));
   } else if (current->IsArray()) {
-    auto array = static_cast<TkvPDFArrayObject*>(current->Clone().release());
-    array->Insert(0, std::move(newName));
-    dict.SetValue("/Filter", TkvPDFObjectPtr(array));
+    TkvPDFObjectPtr array = current->Clone();
+    CastObject<TkvPDFArrayObject>(array)->Insert(0, std::move(newName));
+    dict.SetValue("/Filter", std::move(array));
   } else {
     throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(current).c_str()));
   }
@@ -75,11 +75,10 @@ void PrependFilter(const TkvPDFObjectStore& store, TkvPDFDictObject& dict, TkvPD
     TkvPDFObject* parms = dict.GetValue(key);
     if (!parms) continue;
     // Parameters held in an array object of their own: the copy gets the null in front.
-    TkvPDFObject* held = store.Resolve(parms);
-    if (held && held->IsArray()) {
-      auto array = static_cast<TkvPDFArrayObject*>(held->Clone().release());
-      array->Insert(0, std::make_unique<TkvPDFNullObject>());
-      dict.SetValue(key, TkvPDFObjectPtr(array));
+    if (auto* held = CastIfKind<TkvPDFArrayObject>(store.Resolve(parms))) {
+      TkvPDFObjectPtr array = held->Clone();
+      CastObject<TkvPDFArrayObject>(array)->Insert(0, std::make_unique<TkvPDFNullObject>());
+      dict.SetValue(key, std::move(array));
     } else {
       auto array = std::make_unique<TkvPDFArrayObject>();
       array->Add(std::make_unique<TkvPDFNullObject>());
@@ -90,7 +89,8 @@ void PrependFilter(const TkvPDFObjectStore& store, TkvPDFDictObject& dict, TkvPD
 }
 
 bool FilterIs(const TkvPDFObject* filter, std::string_view name) {
-  return filter && filter->IsName() && static_cast<const TkvPDFNameObject*>(filter)->Value == name;
+  const auto* filterName = CastIfKind<TkvPDFNameObject>(filter);
+  return filterName && filterName->Value == name;
 }
 
 }  // namespace
@@ -112,10 +112,8 @@ bool TkvCustomPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& strea
     const char* chosen = FCompression->Method == 0 ? "/FlateDecode" : "/RunLengthDecode";
     TkvPDFObject* filter = ObjectStore->Resolve(dict->GetValue("/Filter"));
     bool skip = FilterIs(filter, chosen);
-    if (filter && filter->IsArray()) {
-      auto* a = static_cast<TkvPDFArrayObject*>(filter);
+    if (auto* a = CastIfKind<TkvPDFArrayObject>(filter))
       skip = a->IndexOfText("/FlateDecode") >= 0 || a->IndexOfText("/RunLengthDecode") >= 0;
-    }
     if (!skip) {
       if (filter && !filter->IsName() && !filter->IsArray())
         throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(filter).c_str()));
@@ -133,10 +131,7 @@ bool TkvCustomPDFDocument::FilterStreamForOutput(const TkvPDFStreamObject& strea
     const char* chosen = FASCIIEncode->Method == 0 ? "/ASCIIHexDecode" : "/ASCII85Decode";
     TkvPDFObject* filter = ObjectStore->Resolve(dict->GetValue("/Filter"));
     bool skip = FilterIs(filter, chosen);
-    if (filter && filter->IsArray()) {
-      auto* a = static_cast<TkvPDFArrayObject*>(filter);
-      skip = a->Count() > 0 && FilterIs(a->GetItem(0), chosen);
-    }
+    if (auto* a = CastIfKind<TkvPDFArrayObject>(filter)) skip = a->Count() > 0 && FilterIs(a->GetItem(0), chosen);
     if (!skip) {
       if (filter && !filter->IsName() && !filter->IsArray())
         throw EUnexpectedFilterObject(Format(msg::SUnexpectedFilterObject, TypeName(filter).c_str()));

@@ -120,15 +120,14 @@ std::unique_ptr<TkvObjectStream> TkvModernReading::LoadObjectStream(int32_t stre
       items[static_cast<size_t>(streamNumber)].EntryType == kXRefCompressed)
     throw EPDFException(Format(msg::SObjectStreamInvalid, streamNumber, msg::SDetailObjStmNested));
   std::unique_ptr<TkvPDFIndirectObject> obj = doc_.ReadObjectAt(streamNumber);
-  if (!obj || !obj->Value || !obj->Value->IsStream())
-    throw EPDFException(Format(msg::SObjectStreamInvalid, streamNumber, msg::SDetailObjStmNotStream));
-  auto* stream = static_cast<TkvPDFStreamObject*>(obj->Value.get());
+  auto* stream = obj ? CastIfKind<TkvPDFStreamObject>(obj->Value) : nullptr;
+  if (!stream) throw EPDFException(Format(msg::SObjectStreamInvalid, streamNumber, msg::SDetailObjStmNotStream));
 
   // Values of the dictionary may be references (to /N, to the filter parameters): they are
   // resolved into a copy, held for the decoding.
   std::vector<std::unique_ptr<TkvPDFIndirectObject>> held;
   TkvObjectResolver resolve = [&](const TkvPDFObject* ref) -> const TkvPDFObject* {
-    auto* r = static_cast<const TkvPDFIndirectReference*>(ref);
+    auto* r = CastObject<TkvPDFIndirectReference>(ref);
     if (TkvPDFIndirectObject* stored = doc_.ObjectStore->Find(r)) return stored->Value.get();
     if (r->ObjectNumber == streamNumber) return nullptr;
     held.push_back(doc_.ReadObjectAt(r->ObjectNumber, false));

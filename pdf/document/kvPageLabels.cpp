@@ -24,23 +24,24 @@ using Ranges = std::vector<std::pair<int64_t, TkvPageLabelKeeper::Label>>;
 bool IsInteger(const TkvPDFObject* obj) { return obj && (obj->IsInteger() || obj->IsInt64()); }
 
 int64_t IntegerOf(const TkvPDFObject* obj) {
-  return obj->IsInteger() ? static_cast<const TkvPDFIntegerObject*>(obj)->Value
-                          : static_cast<const TkvPDFInt64Object*>(obj)->Value;
+  if (const auto* small = CastIfKind<TkvPDFIntegerObject>(obj)) return small->Value;
+  return CastObject<TkvPDFInt64Object>(obj)->Value;
 }
 
 // One label range dictionary; false when it is not one.
 bool ReadRange(const TkvPDFObjectStore& store, TkvPDFObject* value, TkvPageLabelKeeper::Label& label) {
-  TkvPDFObject* d = store.Resolve(value);
-  if (!d || !d->IsDictionary()) return false;
-  auto* dict = static_cast<TkvPDFDictObject*>(d);
+  auto* dict = CastIfKind<TkvPDFDictObject>(store.Resolve(value));
+  if (!dict) return false;
   if (TkvPDFObject* style = store.Resolve(dict->GetValue("/S"))) {
-    if (!style->IsName()) return false;
-    label.Style = static_cast<TkvPDFNameObject*>(style)->Value;
+    auto* name = CastIfKind<TkvPDFNameObject>(style);
+    if (!name) return false;
+    label.Style = name->Value;
   }
   if (TkvPDFObject* prefix = store.Resolve(dict->GetValue("/P"))) {
-    if (!prefix->IsString()) return false;
-    label.Prefix = static_cast<TkvPDFStringObject*>(prefix)->Value;
-    label.PrefixHex = static_cast<TkvPDFStringObject*>(prefix)->IsHex;
+    auto* text = CastIfKind<TkvPDFStringObject>(prefix);
+    if (!text) return false;
+    label.Prefix = text->Value;
+    label.PrefixHex = text->IsHex;
   }
   if (TkvPDFObject* start = store.Resolve(dict->GetValue("/St"))) {
     if (!IsInteger(start) || IntegerOf(start) < 1 || IntegerOf(start) > kMaxStart) return false;
@@ -56,17 +57,18 @@ bool ReadRanges(const TkvPDFObjectStore& store, TkvPDFObject* root, Ranges& rang
   while (!stack.empty()) {
     auto [obj, depth] = stack.back();
     stack.pop_back();
-    TkvPDFObject* node = store.Resolve(obj);
-    if (!node || !node->IsDictionary() || depth > kMaxTreeDepth || ++nodes > kMaxTreeNodes) return false;
-    auto* dict = static_cast<TkvPDFDictObject*>(node);
+    auto* dict = CastIfKind<TkvPDFDictObject>(store.Resolve(obj));
+    if (!dict || depth > kMaxTreeDepth || ++nodes > kMaxTreeNodes) return false;
     if (TkvPDFObject* kids = store.Resolve(dict->GetValue("/Kids"))) {
-      if (!kids->IsArray()) return false;
-      for (const auto& kid : static_cast<TkvPDFArrayObject*>(kids)->Items) stack.push_back({kid.get(), depth + 1});
+      auto* list = CastIfKind<TkvPDFArrayObject>(kids);
+      if (!list) return false;
+      for (const auto& kid : list->Items) stack.push_back({kid.get(), depth + 1});
     }
     TkvPDFObject* nums = store.Resolve(dict->GetValue("/Nums"));
     if (!nums) continue;
-    if (!nums->IsArray()) return false;
-    const auto& items = static_cast<TkvPDFArrayObject*>(nums)->Items;
+    auto* numList = CastIfKind<TkvPDFArrayObject>(nums);
+    if (!numList) return false;
+    const auto& items = numList->Items;
     if (items.size() % 2 != 0) return false;
     for (size_t i = 0; i < items.size(); i += 2) {
       TkvPDFObject* key = store.Resolve(items[i].get());

@@ -31,9 +31,8 @@ void TkvCustomPDFDocument::RotatePages(const std::string& range, int32_t angle) 
   pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
   const int32_t turn = (angle % 360 + 360) % 360;
   for (int32_t n : pages) {
-    TkvPDFObject* value = Pages[static_cast<size_t>(n - 1)]->Value.get();
-    if (!value || !value->IsDictionary()) continue;
-    auto* page = static_cast<TkvPDFDictObject*>(value);
+    auto* page = CastIfKind<TkvPDFDictObject>(Pages[static_cast<size_t>(n - 1)]->Value);
+    if (!page) continue;
     TkvPDFObject* entry = page->GetValue("/Rotate");
     const int32_t rotation = (CurrentRotation(ObjectStore->Resolve(entry)) + turn) % 360;
     // An indirect rotation loses this user; the page gets a value of its own.
