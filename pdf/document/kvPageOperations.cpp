@@ -11,9 +11,9 @@ namespace kv {
 namespace {
 
 bool IsPageDict(const TkvPDFObject* value) {
-  if (!value || !value->IsDictionary()) return false;
-  const TkvPDFObject* type = static_cast<const TkvPDFDictObject*>(value)->GetValue("/Type");
-  return type && type->IsName() && static_cast<const TkvPDFNameObject*>(type)->Value == "/Page";
+  const auto* dict = CastIfKind<TkvPDFDictObject>(value);
+  const auto* type = dict ? CastIfKind<TkvPDFNameObject>(dict->GetValue("/Type")) : nullptr;
+  return type && type->Value == "/Page";
 }
 
 std::string Trim(const std::string& s) {
