@@ -82,8 +82,7 @@ void TkvFieldTreeReader::CollectOptions(TkvAcroFormField& field, const TkvPDFDic
       TkvPDFObject* v = store_.Resolve(item.get());
       if (v && v->IsString()) {
         field.Options.push_back(FieldValueText(v));
-      } else if (v && v->IsArray()) {
-        auto* pair = static_cast<TkvPDFArrayObject*>(v);
+      } else if (auto* pair = CastIfKind<TkvPDFArrayObject>(v)) {
         for (int32_t i = 0; i < pair->Count(); i += 2)
           field.Options.push_back(FieldValueText(store_.Resolve(pair->GetItem(i))));
       }
@@ -104,9 +103,9 @@ void TkvFieldTreeReader::CollectOptions(TkvAcroFormField& field, const TkvPDFDic
 
 void TkvFieldTreeReader::ReadField(TkvPDFObject* ref, TkvAcroFormField* parent, const std::string& parentName,
                                    const TkvInherited& inherited, int depth) {
-  if (!ref || !ref->IsReference()) return;
-  TkvPDFIndirectObject* object = store_.Find(static_cast<TkvPDFIndirectReference*>(ref));
-  if (!object || !object->Value || !object->Value->IsDictionary()) return;
+  TkvPDFIndirectObject* object = store_.Find(CastIfKind<TkvPDFIndirectReference>(ref));
+  auto* dict = object ? CastIfKind<TkvPDFDictObject>(object->Value) : nullptr;
+  if (!dict) return;
   if (!seen_.insert(object->Key()).second) {
     Warn(Format(msg::SFieldListedAgain, object->ObjectNumber));
     return;
@@ -116,7 +115,6 @@ void TkvFieldTreeReader::ReadField(TkvPDFObject* ref, TkvAcroFormField* parent, 
     deepWarned_ = true;
     return;
   }
-  auto* dict = static_cast<TkvPDFDictObject*>(object->Value.get());
   TkvInherited own = inherited;
   Inherit(*dict, own);
 
@@ -127,8 +125,8 @@ void TkvFieldTreeReader::ReadField(TkvPDFObject* ref, TkvAcroFormField* parent, 
   int32_t flags = IntegerOf(store_, dict->GetValue("/Ff"), -1);
   std::string name = parentName;
   TkvAcroFormField* made = nullptr;
-  if (TkvPDFObject* t = store_.Resolve(dict->GetValue("/T")); t && t->IsString()) {
-    std::string part = StringObjectText(*static_cast<TkvPDFStringObject*>(t));
+  if (auto* t = CastIfKind<TkvPDFStringObject>(store_.Resolve(dict->GetValue("/T")))) {
+    std::string part = StringObjectText(*t);
     name = parentName.empty() ? part : parentName + "." + part;
     TkvPDFNameObject* ft = NameOf(store_, dict->GetValue("/FT"));
     if (ft) {
@@ -184,9 +182,7 @@ const char* FieldTypeName(TkvFieldType type) {
 }
 
 TkvPDFDictObject* TkvAcroFormField::Dictionary() const {
-  return FieldObject && FieldObject->Value && FieldObject->Value->IsDictionary()
-             ? static_cast<TkvPDFDictObject*>(FieldObject->Value.get())
-             : nullptr;
+  return FieldObject ? CastIfKind<TkvPDFDictObject>(FieldObject->Value) : nullptr;
 }
 
 bool TkvAcroFormField::HasOption(const std::string& value) const {

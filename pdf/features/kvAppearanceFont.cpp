@@ -51,9 +51,7 @@ uint8_t CharsetForText(const std::u32string& text) {
 // A new reference to what `entry` designates, counted as one more use of the object.
 TkvPDFObjectPtr CountedCopy(TkvPDFObjectStore& store, const TkvPDFObject& entry) {
   TkvPDFObjectPtr copy = entry.Clone();
-  if (copy->IsReference())
-    if (TkvPDFIndirectObject* target = store.Find(static_cast<TkvPDFIndirectReference*>(copy.get())))
-      ++target->RefCount;
+  if (TkvPDFIndirectObject* target = store.Find(CastIfKind<TkvPDFIndirectReference>(copy))) ++target->RefCount;
   return copy;
 }
 
@@ -82,12 +80,9 @@ bool TkvAppearanceFont::UseResourceFont(const TkvFontInfo& info, const std::u32s
   if (standard == 12 || standard == 13) return false;
   TkvPDFObject* encoding = ctx_.Store.Resolve(font->GetValue("/Encoding"));
   int fallback = subtype->Value == "/TrueType" ? kWinAnsiIndex : kStandardEncodingIndex;
-  TkvPDFDictObject* encodingDict =
-      encoding && encoding->IsDictionary() ? static_cast<TkvPDFDictObject*>(encoding) : nullptr;
-  int index = encodingDict
-                  ? EncodingIndexOfName(NameOf(ctx_.Store, encodingDict->GetValue("/BaseEncoding")), fallback)
-                  : EncodingIndexOfName(
-                        encoding && encoding->IsName() ? static_cast<TkvPDFNameObject*>(encoding) : nullptr, fallback);
+  TkvPDFDictObject* encodingDict = CastIfKind<TkvPDFDictObject>(encoding);
+  int index = encodingDict ? EncodingIndexOfName(NameOf(ctx_.Store, encodingDict->GetValue("/BaseEncoding")), fallback)
+                           : EncodingIndexOfName(CastIfKind<TkvPDFNameObject>(encoding), fallback);
   const std::array<char16_t, 256>& table = EncodingTable(index);
   for (size_t i = 0; i < 256; ++i) codeChars_[i] = table[i];
   // Codes that /Differences gives other glyphs are left unused: the glyph a name stands
@@ -96,8 +91,8 @@ bool TkvAppearanceFont::UseResourceFont(const TkvFontInfo& info, const std::u32s
     int32_t code = -1;
     for (const auto& item : diffs->Items) {
       TkvPDFObject* v = ctx_.Store.Resolve(item.get());
-      if (v && v->IsInteger())
-        code = static_cast<TkvPDFIntegerObject*>(v)->Value;
+      if (auto* number = CastIfKind<TkvPDFIntegerObject>(v))
+        code = number->Value;
       else if (v && v->IsName() && code >= 0 && code < 256)
         codeChars_[static_cast<size_t>(code++)] = 0;
     }

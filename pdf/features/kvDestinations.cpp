@@ -26,10 +26,9 @@ struct PageSize {
 PageSize SizeOfPage(const TkvCustomPDFDocument& doc, int32_t page) {
   PageSize size;
   if (page < 1 || page > doc.PageCount()) return size;
-  const TkvPDFObject* value = doc.Pages[static_cast<size_t>(page - 1)]->Value.get();
-  if (!value || !value->IsDictionary()) return size;
-  const TkvPDFArrayObject* box =
-      doc.ObjectStore->ResolveArray(static_cast<const TkvPDFDictObject*>(value)->GetValue("/MediaBox"));
+  const auto* dict = CastIfKind<TkvPDFDictObject>(doc.Pages[static_cast<size_t>(page - 1)]->Value);
+  if (!dict) return size;
+  const TkvPDFArrayObject* box = doc.ObjectStore->ResolveArray(dict->GetValue("/MediaBox"));
   if (!box || box->Count() < 4) return size;
   double v[4];
   for (int i = 0; i < 4; ++i) {
@@ -130,18 +129,15 @@ int32_t TkvPageIndex::PageOf(int64_t key) const {
 
 std::unique_ptr<TkvPDFDestination> ReadDestination(TkvCustomPDFDocument& doc, const TkvPDFArrayObject& array,
                                                    const TkvPageIndex* index) {
-  const TkvPDFObject* typeName = array.GetItem(1);
-  int type = typeName && typeName->IsName()
-                 ? IndexOfName(kDestinationTypeNames, static_cast<const TkvPDFNameObject*>(typeName)->Value)
-                 : -1;
+  const auto* typeName = CastIfKind<TkvPDFNameObject>(array.GetItem(1));
+  int type = typeName ? IndexOfName(kDestinationTypeNames, typeName->Value) : -1;
   // A type we cannot read is shown as "keep the current view": nothing is moved.
   auto dest = std::make_unique<TkvPDFDestination>(-1, type < 0 ? dtXYZ : static_cast<TkvDestinationType>(type));
   dest->Left = dest->Bottom = dest->Right = dest->Top = dest->ZoomFactor = kUnset;
 
   // Pages are told apart by their whole key: pages merged from two files may share a number.
-  const TkvPDFObject* first = array.GetItem(0);
-  if (first && first->IsReference()) {
-    int64_t key = static_cast<const TkvPDFIndirectReference*>(first)->Key();
+  if (const auto* first = CastIfKind<TkvPDFIndirectReference>(array.GetItem(0))) {
+    int64_t key = first->Key();
     int32_t page = index ? index->PageOf(key) : FindPage(doc, key);
     if (page > 0) dest->Page = page;
   }

@@ -8,17 +8,17 @@ constexpr const char* kOutputName = "Output1.pdf";
 // A /Crypt filter comes first in a stream's /Filter when the stream names its own.
 bool HasCryptFilter(const TkvPDFDictObject& dict) {
   const TkvPDFObject* filter = dict.GetValue("/Filter");
-  if (filter && filter->IsArray()) filter = static_cast<const TkvPDFArrayObject*>(filter)->GetItem(0);
-  return filter && filter->IsName() && static_cast<const TkvPDFNameObject*>(filter)->Value == "/Crypt";
+  if (const auto* list = CastIfKind<TkvPDFArrayObject>(filter)) filter = list->GetItem(0);
+  const auto* name = CastIfKind<TkvPDFNameObject>(filter);
+  return name && name->Value == "/Crypt";
 }
 
 void DropCryptFilter(TkvPDFDictObject& dict) {
-  TkvPDFObject* filter = dict.GetValue("/Filter");
-  TkvPDFObject* parms = dict.GetValue("/DecodeParms");
-  if (filter && filter->IsArray() && static_cast<TkvPDFArrayObject*>(filter)->Count() > 1) {
-    static_cast<TkvPDFArrayObject*>(filter)->Delete(0);
-    if (parms && parms->IsArray() && static_cast<TkvPDFArrayObject*>(parms)->Count() > 0)
-      static_cast<TkvPDFArrayObject*>(parms)->Delete(0);
+  auto* filters = CastIfKind<TkvPDFArrayObject>(dict.GetValue("/Filter"));
+  auto* parms = CastIfKind<TkvPDFArrayObject>(dict.GetValue("/DecodeParms"));
+  if (filters && filters->Count() > 1) {
+    filters->Delete(0);
+    if (parms && parms->Count() > 0) parms->Delete(0);
     return;
   }
   dict.Remove("/Filter");
@@ -112,8 +112,8 @@ void TkvExPDFDocument::TakeOutlineObjects(TkvExPDFDocument& source, TkvPDFOutlin
 }
 
 void TkvExPDFDocument::OpenEncrypted(const std::string& password) {
-  FDecryptor = AuthenticateStandardSecurity(Trailer->Encrypt.get(), Trailer->ID.get(), password,
-                                            *FEncryptionSettings, ReadModernFiles());
+  FDecryptor = AuthenticateStandardSecurity(Trailer->Encrypt.get(), Trailer->ID.get(), password, *FEncryptionSettings,
+                                            ReadModernFiles());
   Reader->Decryptor = FDecryptor.get();
   ReadBody();
 }
@@ -140,7 +140,7 @@ void TkvExPDFDocument::DeclareAES256Extension(int32_t level) {
   auto extensions = kept ? kept->CloneDict() : std::make_unique<TkvPDFDictObject>();
   TkvPDFDictObject* adobe = ObjectStore->ResolveDictionary(extensions->GetValue("/ADBE"));
   TkvPDFObject* current = adobe ? ObjectStore->ResolveInteger(adobe->GetValue("/ExtensionLevel")) : nullptr;
-  if (current && current->IsInteger() && static_cast<TkvPDFIntegerObject*>(current)->Value >= level) return;
+  if (auto* number = CastIfKind<TkvPDFIntegerObject>(current); number && number->Value >= level) return;
   auto entry = std::make_unique<TkvPDFDictObject>();
   entry->AddName("/BaseVersion", "/1.7");
   entry->AddInteger("/ExtensionLevel", level);

@@ -59,8 +59,8 @@ void CountReferences(TkvPDFObjectStore& store, TkvPDFObject* obj) {
   while (!stack.empty()) {
     TkvPDFObject* o = stack.back();
     stack.pop_back();
-    if (o && o->IsReference()) {
-      if (TkvPDFIndirectObject* target = store.Find(static_cast<TkvPDFIndirectReference*>(o))) ++target->RefCount;
+    if (auto* ref = CastIfKind<TkvPDFIndirectReference>(o)) {
+      if (TkvPDFIndirectObject* target = store.Find(ref)) ++target->RefCount;
     } else if (o) {
       AppendChildren(o, stack);
     }
@@ -186,13 +186,12 @@ void BuildTextAppearance(const TkvAcroFormField& field, TkvPDFDictObject& widget
     // text. A stream that other widgets show too (some tools give every field the same
     // empty appearance) is copied first, or filling one field would change them all.
     TkvPDFObject* n = ap->GetValue("/N");
-    TkvPDFIndirectObject* holder =
-        n->IsReference() ? ctx.Store.Find(static_cast<TkvPDFIndirectReference*>(n)) : nullptr;
+    TkvPDFIndirectObject* holder = ctx.Store.Find(CastIfKind<TkvPDFIndirectReference>(n));
     if (holder && holder->RefCount > 1) {
       TkvPDFObjectPtr copy = normal->Clone();
       CountReferences(ctx.Store, copy.get());
       --holder->RefCount;
-      normal = static_cast<TkvPDFStreamObject*>(copy.get());
+      normal = CastObject<TkvPDFStreamObject>(copy);
       ap->SetValue("/N", ctx.AddObject(std::move(copy)));
     }
     TkvPDFDictObject& dict = *normal->Dictionary;
@@ -207,12 +206,12 @@ void BuildTextAppearance(const TkvAcroFormField& field, TkvPDFDictObject& widget
     TkvPDFDictObject* resources = DictOf(ctx.Store, dict.GetValue("/Resources"));
     if (!resources) {
       dict.SetValue("/Resources", std::make_unique<TkvPDFDictObject>());
-      resources = static_cast<TkvPDFDictObject*>(dict.GetValue("/Resources"));
+      resources = CastObject<TkvPDFDictObject>(dict.GetValue("/Resources"));
     }
     TkvPDFDictObject* fonts = DictOf(ctx.Store, resources->GetValue("/Font"));
     if (!fonts) {
       resources->SetValue("/Font", std::make_unique<TkvPDFDictObject>());
-      fonts = static_cast<TkvPDFDictObject*>(resources->GetValue("/Font"));
+      fonts = CastObject<TkvPDFDictObject>(resources->GetValue("/Font"));
     }
     fonts->SetValue(font.ResourceName(), font.ResourceValue());
     return;
@@ -236,7 +235,7 @@ void BuildTextAppearance(const TkvAcroFormField& field, TkvPDFDictObject& widget
   std::unique_ptr<TkvPDFIndirectReference> ref = ctx.AddObject(std::move(stream));
   if (!ap) {
     widget.SetValue("/AP", std::make_unique<TkvPDFDictObject>());
-    ap = static_cast<TkvPDFDictObject*>(widget.GetValue("/AP"));
+    ap = CastObject<TkvPDFDictObject>(widget.GetValue("/AP"));
   }
   ap->SetValue("/N", std::move(ref));
   widget.SetInteger("/F", 4);

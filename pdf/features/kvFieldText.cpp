@@ -120,10 +120,9 @@ std::string NameObjectText(const TkvPDFNameObject& name) {
 
 std::string FieldValueText(const TkvPDFObject* value) {
   if (!value) return {};
-  if (value->IsName()) return NameObjectText(*static_cast<const TkvPDFNameObject*>(value));
-  if (value->IsString()) return StringObjectText(*static_cast<const TkvPDFStringObject*>(value));
-  if (value->IsStream()) {
-    auto* stream = static_cast<const TkvPDFStreamObject*>(value);
+  if (const auto* name = CastIfKind<TkvPDFNameObject>(value)) return NameObjectText(*name);
+  if (const auto* text = CastIfKind<TkvPDFStringObject>(value)) return StringObjectText(*text);
+  if (const auto* stream = CastIfKind<TkvPDFStreamObject>(value)) {
     if (!stream->Data) return {};
     // A value whose data does not decode reads as empty: the field stays usable.
     try {

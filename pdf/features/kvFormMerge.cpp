@@ -26,8 +26,7 @@ std::unique_ptr<TkvPDFArrayObject> PresentEntries(const TkvPDFArrayObject* array
   auto out = std::make_unique<TkvPDFArrayObject>();
   if (!array) return out;
   for (const auto& item : array->Items)
-    if (item && item->IsReference() && store.Find(static_cast<TkvPDFIndirectReference*>(item.get())))
-      out->Add(item->Clone());
+    if (store.Find(CastIfKind<TkvPDFIndirectReference>(item))) out->Add(item->Clone());
   return out;
 }
 
@@ -40,7 +39,7 @@ std::string RootName(const TkvPDFObjectStore& store, TkvPDFObject* entry) {
 TkvPDFArrayObject& ArrayEntry(const TkvPDFObjectStore& store, TkvPDFDictObject& dict, const char* key) {
   if (TkvPDFArrayObject* a = ArrayOf(store, dict.GetValue(key))) return *a;
   dict.SetValue(key, std::make_unique<TkvPDFArrayObject>());
-  return *static_cast<TkvPDFArrayObject*>(dict.GetValue(key));
+  return *CastObject<TkvPDFArrayObject>(dict.GetValue(key));
 }
 
 }  // namespace
@@ -160,9 +159,8 @@ void TkvExPDFDocument::MergeFormFieldsFrom(TkvCustomPDFDocument& source) {
       form->SetValue("/DR", std::move(resources));
   }
   if (srcDA && !ownDA) form->SetValue("/DA", srcDA->Clone());
-  TkvPDFObject* need = srcStore.Resolve(srcForm->GetValue("/NeedAppearances"));
-  if (need && need->IsBoolean() && static_cast<TkvPDFBooleanObject*>(need)->Value)
-    form->SetBoolean("/NeedAppearances", true);
+  auto* need = CastIfKind<TkvPDFBooleanObject>(srcStore.Resolve(srcForm->GetValue("/NeedAppearances")));
+  if (need && need->Value) form->SetBoolean("/NeedAppearances", true);
   RebuildFieldList();
 }
 

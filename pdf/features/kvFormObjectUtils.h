@@ -10,39 +10,38 @@
 namespace kv::form {
 
 template <class T>
-T* ObjectOf(const TkvPDFObjectStore& store, TkvPDFObject* obj, TkvPDFObjectType type) {
-  obj = store.Resolve(obj);
-  return obj && obj->ObjectType == type ? static_cast<T*>(obj) : nullptr;
+T* ObjectOf(const TkvPDFObjectStore& store, TkvPDFObject* obj) {
+  return CastIfKind<T>(store.Resolve(obj));
 }
 
 inline TkvPDFDictObject* DictOf(const TkvPDFObjectStore& store, TkvPDFObject* obj) {
-  return ObjectOf<TkvPDFDictObject>(store, obj, otDictionary);
+  return ObjectOf<TkvPDFDictObject>(store, obj);
 }
 inline TkvPDFArrayObject* ArrayOf(const TkvPDFObjectStore& store, TkvPDFObject* obj) {
-  return ObjectOf<TkvPDFArrayObject>(store, obj, otArray);
+  return ObjectOf<TkvPDFArrayObject>(store, obj);
 }
 inline TkvPDFNameObject* NameOf(const TkvPDFObjectStore& store, TkvPDFObject* obj) {
-  return ObjectOf<TkvPDFNameObject>(store, obj, otName);
+  return ObjectOf<TkvPDFNameObject>(store, obj);
 }
 inline TkvPDFStringObject* StringOf(const TkvPDFObjectStore& store, TkvPDFObject* obj) {
-  return ObjectOf<TkvPDFStringObject>(store, obj, otString);
+  return ObjectOf<TkvPDFStringObject>(store, obj);
 }
 inline TkvPDFStreamObject* StreamOf(const TkvPDFObjectStore& store, TkvPDFObject* obj) {
-  return ObjectOf<TkvPDFStreamObject>(store, obj, otStream);
+  return ObjectOf<TkvPDFStreamObject>(store, obj);
 }
 // An integer value (32 or 64 bits, clamped to 32), or `absent`.
 inline int32_t IntegerOf(const TkvPDFObjectStore& store, TkvPDFObject* obj, int32_t absent) {
   obj = store.Resolve(obj);
-  if (obj && obj->IsInteger()) return static_cast<TkvPDFIntegerObject*>(obj)->Value;
-  if (obj && obj->IsInt64()) {
-    int64_t v = static_cast<TkvPDFInt64Object*>(obj)->Value;
+  if (auto* i = CastIfKind<TkvPDFIntegerObject>(obj)) return i->Value;
+  if (auto* i = CastIfKind<TkvPDFInt64Object>(obj)) {
+    int64_t v = i->Value;
     return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
   }
   return absent;
 }
 // The dictionary a field or widget object holds; null for anything else.
 inline TkvPDFDictObject* DictOfObject(TkvPDFIndirectObject* obj) {
-  return obj && obj->Value && obj->Value->IsDictionary() ? static_cast<TkvPDFDictObject*>(obj->Value.get()) : nullptr;
+  return obj ? CastIfKind<TkvPDFDictObject>(obj->Value) : nullptr;
 }
 
 }  // namespace kv::form

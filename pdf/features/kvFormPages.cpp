@@ -30,8 +30,9 @@ class TkvFieldPruner {
 
  private:
   bool Keep(TkvPDFObject* entry, int depth) {
-    if (!entry || !entry->IsReference()) return true;
-    TkvPDFIndirectObject* obj = store_.Find(static_cast<TkvPDFIndirectReference*>(entry));
+    auto* ref = CastIfKind<TkvPDFIndirectReference>(entry);
+    if (!ref) return true;
+    TkvPDFIndirectObject* obj = store_.Find(ref);
     // What cannot be followed (absent, met before, nested beyond the bound) stays as it is.
     if (!obj || depth > kMaxFieldDepth || !seen_.insert(obj->Key()).second) return true;
     TkvPDFDictObject* dict = DictOfObject(obj);
@@ -68,7 +69,7 @@ std::unordered_set<int64_t> PageAnnotationKeys(const TkvPDFObjectStore& store,
     TkvPDFArrayObject* annots = dict ? ArrayOf(store, dict->GetValue("/Annots")) : nullptr;
     if (!annots) continue;
     for (const auto& a : annots->Items)
-      if (a && a->IsReference()) keys.insert(static_cast<TkvPDFIndirectReference*>(a.get())->Key());
+      if (auto* ref = CastIfKind<TkvPDFIndirectReference>(a)) keys.insert(ref->Key());
   }
   return keys;
 }
@@ -80,9 +81,8 @@ std::vector<TkvPDFIndirectObject*> PruneFieldTree(TkvPDFObjectStore& store, TkvP
   if (TkvPDFArrayObject* fields = ArrayOf(store, form.GetValue("/Fields"))) pruner.PruneArray(*fields, 0);
   if (TkvPDFArrayObject* order = ArrayOf(store, form.GetValue("/CO"))) {
     for (int32_t i = order->Count() - 1; i >= 0; --i) {
-      TkvPDFObject* item = order->GetItem(i);
-      if (!item || !item->IsReference() || !pruner.WasRemoved(static_cast<TkvPDFIndirectReference*>(item)->Key()))
-        continue;
+      auto* item = CastIfKind<TkvPDFIndirectReference>(order->GetItem(i));
+      if (!item || !pruner.WasRemoved(item->Key())) continue;
       TkvPDFObjectPtr taken = order->SetItem(i, nullptr);
       order->Delete(i);
       if (dropped) dropped(*taken);
@@ -98,11 +98,10 @@ std::unordered_set<int64_t> ReachableKeys(const TkvPDFObjectStore& store, const 
     TkvPDFObject* obj = stack.back();
     stack.pop_back();
     if (!obj) continue;
-    if (obj->IsReference()) {
-      TkvPDFIndirectObject* target = store.Find(static_cast<TkvPDFIndirectReference*>(obj));
+    if (auto* ref = CastIfKind<TkvPDFIndirectReference>(obj)) {
+      TkvPDFIndirectObject* target = store.Find(ref);
       if (target && keys.insert(target->Key()).second) stack.push_back(target->Value.get());
-    } else if (obj->IsIndirectObject()) {
-      auto* ind = static_cast<TkvPDFIndirectObject*>(obj);
+    } else if (auto* ind = CastIfKind<TkvPDFIndirectObject>(obj)) {
       keys.insert(ind->Key());
       stack.push_back(ind->Value.get());
     } else {

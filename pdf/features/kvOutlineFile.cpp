@@ -45,9 +45,8 @@ struct Followed {
 
 Followed Follow(TkvExPDFDocument& doc, const TkvPDFObject* v) {
   Followed f;
-  for (int depth = 0; v && v->IsReference(); ++depth) {
+  for (int depth = 0; const auto* ref = CastIfKind<TkvPDFIndirectReference>(v); ++depth) {
     if (depth >= kMaxReferenceChain) return f;
-    const auto* ref = static_cast<const TkvPDFIndirectReference*>(v);
     if (TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref)) {
       if (!f.Stored) f.Stored = stored;
       v = stored->Value.get();
@@ -76,8 +75,8 @@ TkvPDFObjectPtr UseStored(TkvExPDFDocument& doc, const TkvPDFIndirectObject& sto
 constexpr int32_t kMaxDestinationItems = 16;
 
 bool PlausibleDestination(const TkvPDFObject* v) {
-  if (!v || !v->IsArray()) return false;
-  const auto* a = static_cast<const TkvPDFArrayObject*>(v);
+  const auto* a = CastIfKind<TkvPDFArrayObject>(v);
+  if (!a) return false;
   if (a->Count() > kMaxDestinationItems) return false;
   for (const auto& item : a->Items)
     if (item && (item->IsArray() || item->IsDictionary() || item->IsStream())) return false;
@@ -91,9 +90,10 @@ TkvPDFObjectPtr ResolveDestination(TkvExPDFDocument& doc, const TkvPDFObject* va
   Followed f = Follow(doc, value);
   const TkvPDFObject* target = f.Value;
   if (!target || target->IsNull()) return nullptr;
-  if (target->IsString() || target->IsName()) {
-    std::string name = target->IsString() ? static_cast<const TkvPDFStringObject*>(target)->RawBytes()
-                                          : static_cast<const TkvPDFNameObject*>(target)->NameWithoutSlash();
+  const auto* text = CastIfKind<TkvPDFStringObject>(target);
+  const auto* named = CastIfKind<TkvPDFNameObject>(target);
+  if (text || named) {
+    std::string name = text ? text->RawBytes() : named->NameWithoutSlash();
     TkvPDFObjectPtr found = doc.LookupNamedDestination(name);
     if (found && found->IsArray()) return found;
     return target->Clone();
@@ -113,7 +113,8 @@ void ResolveDestinationEntry(TkvExPDFDocument& doc, TkvPDFDictObject& dict, std:
 
 bool IsGoTo(const TkvPDFDictObject& action) {
   const TkvPDFObject* s = action.GetValue("/S");
-  return !s || (s->IsName() && static_cast<const TkvPDFNameObject*>(s)->Value == "/GoTo");
+  const auto* name = CastIfKind<TkvPDFNameObject>(s);
+  return !s || (name && name->Value == "/GoTo");
 }
 
 // An action kept with the item: its target resolved, and what it refers to (a URI, a file
@@ -154,7 +155,7 @@ void ReadItemAction(TkvExPDFDocument& doc, TkvPDFDictObject& dict) {
     // Held already, with what it refers to.
     dict.SetValue("/A", UseStored(doc, *f.Stored));
   } else {
-    std::unique_ptr<TkvPDFDictObject> copy = static_cast<const TkvPDFDictObject*>(f.Value)->CloneDict();
+    std::unique_ptr<TkvPDFDictObject> copy = CastObject<TkvPDFDictObject>(f.Value)->CloneDict();
     ReadAction(doc, *copy);
     dict.SetValue("/A", std::move(copy));
   }
@@ -179,8 +180,8 @@ void PrepareItem(TkvExPDFDocument& doc, TkvPDFDictObject& dict) {
 // receive its links.
 std::unique_ptr<TkvPDFOutline> MakeNode(TkvExPDFDocument& doc, TkvPDFObjectPtr value, int32_t number,
                                         uint16_t generation, TkvPDFObjectPtr& first, TkvPDFObjectPtr& next) {
-  if (!value || !value->IsDictionary()) return nullptr;
-  std::unique_ptr<TkvPDFDictObject> dict(static_cast<TkvPDFDictObject*>(value.release()));
+  if (!CastIfKind<TkvPDFDictObject>(value)) return nullptr;
+  std::unique_ptr<TkvPDFDictObject> dict(CastObject<TkvPDFDictObject>(value.release()));
   if (int32_t i = dict->IndexOfKey("/First"); i >= 0) first = dict->TakeValueAt(i);
   if (int32_t i = dict->IndexOfKey("/Next"); i >= 0) next = dict->TakeValueAt(i);
   PrepareItem(doc, *dict);
@@ -201,14 +202,14 @@ bool TargetStillThere(TkvExPDFDocument& doc, const TkvPDFOutline& node) {
   const TkvPDFDictObject* d = node.Dictionary();
   const TkvPDFObject* target = d ? d->GetValue("/Dest") : nullptr;
   if (d && !target) {
-    const TkvPDFObject* a = doc.ObjectStore->Resolve(d->GetValue("/A"));
-    if (a && a->IsDictionary() && IsGoTo(*static_cast<const TkvPDFDictObject*>(a)))
-      target = static_cast<const TkvPDFDictObject*>(a)->GetValue("/D");
+    const auto* a = CastIfKind<TkvPDFDictObject>(doc.ObjectStore->Resolve(d->GetValue("/A")));
+    if (a && IsGoTo(*a)) target = a->GetValue("/D");
   }
-  if (!target || !target->IsArray() || static_cast<const TkvPDFArrayObject*>(target)->Count() == 0) return true;
-  const TkvPDFObject* page = static_cast<const TkvPDFArrayObject*>(target)->GetItem(0);
-  if (page && page->IsReference()) {
-    const TkvPDFIndirectObject* stored = doc.ObjectStore->Find(static_cast<const TkvPDFIndirectReference*>(page));
+  const auto* array = CastIfKind<TkvPDFArrayObject>(target);
+  if (!array || array->Count() == 0) return true;
+  const TkvPDFObject* page = array->GetItem(0);
+  if (const auto* ref = CastIfKind<TkvPDFIndirectReference>(page)) {
+    const TkvPDFIndirectObject* stored = doc.ObjectStore->Find(ref);
     return stored && stored->RefCount != 0;
   }
   if (page && !page->IsNull()) Warn(doc, msg::SExpectedPageReference);
@@ -245,8 +246,7 @@ std::unique_ptr<TkvPDFOutline> ReadOutlineTree(TkvExPDFDocument& doc, TkvPDFObje
   std::unordered_set<int32_t> seen;
   TkvPDFObjectPtr first, next;
   std::unique_ptr<TkvPDFOutline> root;
-  if (outlines->IsReference()) {
-    const auto* ref = static_cast<const TkvPDFIndirectReference*>(outlines);
+  if (const auto* ref = CastIfKind<TkvPDFIndirectReference>(outlines)) {
     if (ref->Owner != doc.DocumentId()) return nullptr;
     seen.insert(ref->ObjectNumber);
     root = ReadNode(doc, *ref, first, next);
@@ -269,8 +269,8 @@ std::unique_ptr<TkvPDFOutline> ReadOutlineTree(TkvExPDFDocument& doc, TkvPDFObje
   while (!stack.empty()) {
     Pending p = std::move(stack.back());
     stack.pop_back();
-    if (!p.Link || !p.Link->IsReference()) continue;
-    const auto* ref = static_cast<const TkvPDFIndirectReference*>(p.Link.get());
+    const auto* ref = CastIfKind<TkvPDFIndirectReference>(p.Link);
+    if (!ref) continue;
     if (ref->Owner != doc.DocumentId()) continue;
     if (p.Depth > kMaxOutlineDepth) {
       if (!warnedDepth) Warn(doc, Format(msg::SOutlineTooDeep, kMaxOutlineDepth));

@@ -42,9 +42,7 @@ TkvPDFOutline::~TkvPDFOutline() {
   }
 }
 
-TkvPDFDictObject* TkvPDFOutline::Dictionary() const {
-  return Value && Value->IsDictionary() ? static_cast<TkvPDFDictObject*>(Value.get()) : nullptr;
-}
+TkvPDFDictObject* TkvPDFOutline::Dictionary() const { return CastIfKind<TkvPDFDictObject>(Value); }
 
 // Entries may name objects the document holds (a title or an action shared with others).
 const TkvPDFObject* TkvPDFOutline::Entry(std::string_view key) const {
@@ -53,13 +51,13 @@ const TkvPDFObject* TkvPDFOutline::Entry(std::string_view key) const {
 }
 
 std::string TkvPDFOutline::Title() const {
-  const TkvPDFObject* t = Entry("/Title");
-  return t && t->IsString() ? static_cast<const TkvPDFStringObject*>(t)->DecodedText() : std::string();
+  const auto* t = CastIfKind<TkvPDFStringObject>(Entry("/Title"));
+  return t ? t->DecodedText() : std::string();
 }
 
 std::string TkvPDFOutline::TitleUtf8() const {
-  const TkvPDFObject* t = Entry("/Title");
-  return t && t->IsString() ? PDFTextToUtf8(static_cast<const TkvPDFStringObject*>(t)->RawBytes()) : std::string();
+  const auto* t = CastIfKind<TkvPDFStringObject>(Entry("/Title"));
+  return t ? PDFTextToUtf8(t->RawBytes()) : std::string();
 }
 
 void TkvPDFOutline::SetTitleUtf8(std::string_view text) {
@@ -79,15 +77,14 @@ std::unique_ptr<TkvPDFDestination> TkvPDFOutline::ReadTarget(const TkvPageIndex*
   if (!d) return nullptr;
   const TkvPDFObject* dest = d->GetValue("/Dest");
   if (dest) {
-    if (!dest->IsArray()) throw EOutlineError(msg::SUnexpectedObject);
-    return ReadDestination(*FDocument, *static_cast<const TkvPDFArrayObject*>(dest), index);
+    const auto* array = CastIfKind<TkvPDFArrayObject>(dest);
+    if (!array) throw EOutlineError(msg::SUnexpectedObject);
+    return ReadDestination(*FDocument, *array, index);
   }
-  const TkvPDFObject* action = Entry("/A");
-  if (!action || !action->IsDictionary()) return nullptr;
-  const TkvPDFObject* target = static_cast<const TkvPDFDictObject*>(action)->GetValue("/D");
+  const auto* action = CastIfKind<TkvPDFDictObject>(Entry("/A"));
   // A named target the document does not define is no destination here.
-  if (!target || !target->IsArray()) return nullptr;
-  return ReadDestination(*FDocument, *static_cast<const TkvPDFArrayObject*>(target), index);
+  const auto* target = action ? CastIfKind<TkvPDFArrayObject>(action->GetValue("/D")) : nullptr;
+  return target ? ReadDestination(*FDocument, *target, index) : nullptr;
 }
 
 std::unique_ptr<TkvPDFOutline> TkvPDFOutline::NewItem(const std::string& title, const TkvPDFDestination* dest) const {

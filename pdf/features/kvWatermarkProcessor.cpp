@@ -33,9 +33,8 @@ void TkvWatermarkProcessor::MakeStateStreams() {
 void TkvWatermarkProcessor::Stamp(const std::vector<int32_t>& pages) {
   for (int32_t n : pages) {
     TkvPDFIndirectObject* pageObject = FDoc.Pages[static_cast<size_t>(n - 1)];
-    TkvPDFObject* value = pageObject ? pageObject->Value.get() : nullptr;
-    if (!value || !value->IsDictionary()) throw EUnexpectedError(Format(msg::SUnexpectedContentObject, n));
-    auto* page = static_cast<TkvPDFDictObject*>(value);
+    auto* page = pageObject ? CastIfKind<TkvPDFDictObject>(pageObject->Value) : nullptr;
+    if (!page) throw EUnexpectedError(Format(msg::SUnexpectedContentObject, n));
     const TkvPDFIndirectReference& mark = MarkingFor(VisibleBoxOf(*page));
     AddResource(*page);
     AddContent(*page, n, mark);
@@ -47,9 +46,8 @@ namespace {
 // A rectangle entry of a page, corners in any order; false when it is missing or not four
 // numbers.
 bool ReadBox(const TkvPDFObjectStore& store, TkvPDFDictObject& page, const char* key, TkvPDFRect& out) {
-  TkvPDFObject* value = store.Resolve(page.GetValue(key));
-  if (!value || !value->IsArray() || static_cast<TkvPDFArrayObject*>(value)->Count() < 4) return false;
-  auto* box = static_cast<TkvPDFArrayObject*>(value);
+  auto* box = CastIfKind<TkvPDFArrayObject>(store.Resolve(page.GetValue(key)));
+  if (!box || box->Count() < 4) return false;
   double v[4];
   for (int i = 0; i < 4; ++i) {
     TkvPDFObject* item = store.Resolve(box->GetItem(i));
@@ -99,7 +97,8 @@ std::unique_ptr<TkvPDFIndirectReference> TkvWatermarkProcessor::Use(const TkvPDF
 bool TkvWatermarkProcessor::Holds(const TkvPDFArrayObject& array, int32_t objectNumber) const {
   const int64_t key = MakeObjectKey(FDoc.DocumentId(), objectNumber, 0);
   return std::any_of(array.Items.begin(), array.Items.end(), [key](const TkvPDFObjectPtr& item) {
-    return item && item->IsReference() && static_cast<const TkvPDFIndirectReference*>(item.get())->Key() == key;
+    const auto* ref = CastIfKind<TkvPDFIndirectReference>(item);
+    return ref && ref->Key() == key;
   });
 }
 
@@ -110,11 +109,11 @@ namespace {
 TkvPDFDictObject* DictionaryEntry(const TkvPDFObjectStore& store, TkvPDFDictObject& parent, const char* key) {
   TkvPDFObject* value = parent.GetValue(key);
   TkvPDFObject* resolved = store.Resolve(value);
-  if (resolved && resolved->IsDictionary()) return static_cast<TkvPDFDictObject*>(resolved);
+  if (auto* dict = CastIfKind<TkvPDFDictObject>(resolved)) return dict;
   bool absent = !resolved || resolved->IsNull();
   if (!absent) throw EUnexpectedError(msg::SErrorInsertingResource);
   parent.SetValue(key, std::make_unique<TkvPDFDictObject>());
-  return static_cast<TkvPDFDictObject*>(parent.GetValue(key));
+  return CastObject<TkvPDFDictObject>(parent.GetValue(key));
 }
 
 }  // namespace
@@ -138,9 +137,9 @@ void TkvWatermarkProcessor::AddContent(TkvPDFDictObject& page, int32_t pageNumbe
     page.SetValue("/Contents", Use(mark));
     return;
   }
-  TkvPDFArrayObject* array = contents->IsArray() ? static_cast<TkvPDFArrayObject*>(contents) : nullptr;
-  if (contents->IsReference()) {
-    TkvPDFIndirectObject* target = FDoc.ObjectStore->Find(static_cast<TkvPDFIndirectReference*>(contents));
+  TkvPDFArrayObject* array = CastIfKind<TkvPDFArrayObject>(contents);
+  if (auto* ref = CastIfKind<TkvPDFIndirectReference>(contents)) {
+    TkvPDFIndirectObject* target = FDoc.ObjectStore->Find(ref);
     TkvPDFObject* value = target ? target->Value.get() : nullptr;
     if (value && value->IsStream()) {
       auto wrapped = std::make_unique<TkvPDFArrayObject>();
@@ -157,7 +156,7 @@ void TkvWatermarkProcessor::AddContent(TkvPDFDictObject& page, int32_t pageNumbe
       page.SetValue("/Contents", std::move(wrapped));
       return;
     }
-    if (value && value->IsArray()) array = static_cast<TkvPDFArrayObject*>(value);
+    if (auto* list = CastIfKind<TkvPDFArrayObject>(value)) array = list;
   }
   if (!array) throw EUnexpectedError(Format(msg::SUnexpectedContentObject, pageNumber));
   // An array that pages share (behind one reference) takes each marking once.
