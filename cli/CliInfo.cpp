@@ -50,8 +50,8 @@ kv::TkvUserPermissions EffectivePermissions(const kv::TkvPDFDecrypt& d) {
 // (not shown in the process code page, which may lack their characters), names
 // (/Trapped /True) without their slash, numbers and booleans as written.
 std::string InfoText(const kv::TkvPDFObject& value) {
-  if (value.IsString()) return kv::PDFTextToUtf8(static_cast<const kv::TkvPDFStringObject&>(value).RawBytes());
-  if (value.IsName()) return static_cast<const kv::TkvPDFNameObject&>(value).NameWithoutSlash();
+  if (const auto* text = kv::CastIfKind<kv::TkvPDFStringObject>(&value)) return kv::PDFTextToUtf8(text->RawBytes());
+  if (const auto* name = kv::CastIfKind<kv::TkvPDFNameObject>(&value)) return name->NameWithoutSlash();
   if (value.IsInteger() || value.IsInt64() || value.IsReal() || value.IsBoolean()) return value.ToText();
   return {};
 }
