@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/kvClassesConsts.h"
+#include "core/kvMappedFiles.h"
 
 namespace kv {
 
@@ -76,15 +77,23 @@ int64_t TkvStream::CopyFrom(TkvStream& source, int64_t count) {
 
 // ---- TkvMemoryStream ----
 
-TkvMemoryStream::TkvMemoryStream(TkvSharedBytes shared, size_t offset, size_t length) : shared_(std::move(shared)) {
-  if (!shared_) {
-    shared_.reset();
-    return;
-  }
-  offset = std::min(offset, shared_->size());
-  length = std::min(length, shared_->size() - offset);
-  view_ = shared_->data() + offset;
+TkvMemoryStream::TkvMemoryStream(TkvSharedBytes shared, size_t offset, size_t length) {
+  if (!shared) return;
+  offset = std::min(offset, shared->size());
+  length = std::min(length, shared->size() - offset);
+  view_ = shared->data() + offset;
   viewSize_ = length;
+  shared_ = std::move(shared);
+}
+
+std::unique_ptr<TkvMemoryStream> TkvMemoryStream::View(std::shared_ptr<const void> owner, const char* data,
+                                                       size_t length) {
+  auto stream = std::make_unique<TkvMemoryStream>();
+  if (!owner) return stream;
+  stream->shared_ = std::move(owner);
+  stream->view_ = data;
+  stream->viewSize_ = length;
+  return stream;
 }
 
 void TkvMemoryStream::MakeOwned() {
@@ -158,8 +167,7 @@ std::string TkvMemoryStream::TakeBytes() {
 }
 
 std::unique_ptr<TkvMemoryStream> TkvMemoryStream::CloneBytes() const {
-  if (shared_)
-    return std::make_unique<TkvMemoryStream>(shared_, static_cast<size_t>(view_ - shared_->data()), viewSize_);
+  if (shared_) return View(shared_, view_, viewSize_);
   return std::make_unique<TkvMemoryStream>(own_);
 }
 
@@ -167,8 +175,7 @@ std::unique_ptr<TkvMemoryStream> TkvMemoryStream::Slice(size_t offset, size_t le
   size_t size = Size();
   offset = std::min(offset, size);
   length = std::min(length, size - offset);
-  if (shared_)
-    return std::make_unique<TkvMemoryStream>(shared_, static_cast<size_t>(view_ - shared_->data()) + offset, length);
+  if (shared_) return View(shared_, view_ + offset, length);
   return std::make_unique<TkvMemoryStream>(own_.substr(offset, length));
 }
 
@@ -346,6 +353,22 @@ TkvSharedBytes ReadWholeFile(const std::string& fileName) {
   int64_t n = file.Read(bytes->data(), size);
   bytes->resize(static_cast<size_t>(n));
   return bytes;
+}
+
+std::unique_ptr<TkvMemoryStream> MapWholeFile(const std::string& fileName) {
+  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  std::unique_ptr<TkvMemoryStream> mapped;
+  if (fd >= 0) {
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        static_cast<uint64_t>(st.st_size) <= std::string().max_size() / 2)
+      mapped = MapFileDescriptor(fd, static_cast<size_t>(st.st_size));
+    ::close(fd);  // the mapping keeps the file
+  }
+  if (mapped) return mapped;
+  TkvSharedBytes bytes = ReadWholeFile(fileName);
+  size_t n = bytes->size();
+  return std::make_unique<TkvMemoryStream>(std::move(bytes), 0, n);
 }
 
 // ---- TkvReadOnlyFilter ----

@@ -80,6 +80,9 @@ class TkvMemoryStream : public TkvStream {
   TkvMemoryStream() = default;
   explicit TkvMemoryStream(std::string bytes) : own_(std::move(bytes)) {}
   TkvMemoryStream(TkvSharedBytes shared, size_t offset, size_t length);
+  // A stream viewing `length` bytes at `data`, which `owner` keeps alive and unchanged (a
+  // mapped file, a string).
+  static std::unique_ptr<TkvMemoryStream> View(std::shared_ptr<const void> owner, const char* data, size_t length);
 
   int64_t GetSize() override { return static_cast<int64_t>(Size()); }
   void SetSize(int64_t newSize) override;
@@ -105,7 +108,7 @@ class TkvMemoryStream : public TkvStream {
  protected:
   void MakeOwned();
   std::string own_;
-  TkvSharedBytes shared_;
+  std::shared_ptr<const void> shared_;  // keeps the viewed bytes alive
   const char* view_ = nullptr;
   size_t viewSize_ = 0;
   int64_t pos_ = 0;
@@ -156,6 +159,11 @@ class TkvFileStream : public TkvStream {
 
 // Reads the whole file into shared memory; fails with EReadError naming the file.
 TkvSharedBytes ReadWholeFile(const std::string& fileName);
+// The whole file as a memory stream viewing a read-only mapping of it: only the parts that
+// are read take memory, and slices of it (stream data) share the mapping. A file that cannot
+// be mapped (empty, not a regular file) is read as ReadWholeFile reads it, with its errors.
+// The file must not shrink while it is mapped.
+std::unique_ptr<TkvMemoryStream> MapWholeFile(const std::string& fileName);
 
 // Wraps a stream and only reads from it. The wrapped stream is not owned.
 class TkvReadOnlyFilter : public TkvStream {

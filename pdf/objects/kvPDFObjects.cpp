@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "core/kvMappedFiles.h"
 #include "pdf/objects/kvPDFObjectsConsts.h"
 
 namespace kv {
@@ -216,7 +217,7 @@ std::unique_ptr<TkvPDFDictObject> TkvPDFDictObject::CloneDict() const {
   d->Keys.reserve(Keys.size());
   d->Values.reserve(Values.size());
   for (size_t i = 0; i < Keys.size(); ++i) {
-    d->Keys.push_back(std::make_unique<TkvPDFNameObject>(Keys[i]->Value));
+    d->Keys.push_back_copy(Keys, i);
     d->Values.push_back(Values[i] ? Values[i]->Clone() : nullptr);
   }
   return d;
@@ -245,13 +246,18 @@ void TkvPDFDictObject::Serialize(std::string& out, TkvPDFWriteContext* ctx, int3
 }
 
 void TkvPDFDictObject::AddEntry(std::unique_ptr<TkvPDFNameObject> key, TkvPDFObjectPtr value) {
+  Values.reserve(Values.size() + 1);  // keys and values stay paired if an allocation fails
   Keys.push_back(std::move(key));
   Values.push_back(std::move(value));
 }
 
-void TkvPDFDictObject::AddObject(std::string_view key, TkvPDFObjectPtr value) {
-  AddEntry(std::make_unique<TkvPDFNameObject>(std::string(key)), std::move(value));
+void TkvPDFDictObject::AddEntry(std::string_view key, TkvPDFObjectPtr value) {
+  Values.reserve(Values.size() + 1);
+  Keys.push_back(key);
+  Values.push_back(std::move(value));
 }
+
+void TkvPDFDictObject::AddObject(std::string_view key, TkvPDFObjectPtr value) { AddEntry(key, std::move(value)); }
 
 void TkvPDFDictObject::AddInteger(std::string_view key, int32_t n) {
   AddObject(key, std::make_unique<TkvPDFIntegerObject>(n));
@@ -277,7 +283,11 @@ TkvPDFObject* TkvPDFDictObject::GetValue(std::string_view key) const {
   return i < 0 ? nullptr : Values[static_cast<size_t>(i)].get();
 }
 
-TkvPDFNameObject* TkvPDFDictObject::GetKeyAt(int32_t index) const { return CheckedIndex(Keys, index); }
+TkvPDFNameObject* TkvPDFDictObject::GetKeyAt(int32_t index) const {
+  if (index < 0 || static_cast<size_t>(index) >= Keys.size()) throw EInvalidIndex(msg::SIndexOutOfBounds);
+  // The caller may change the key it is given: a shared key becomes this dictionary's own.
+  return const_cast<TkvDictKeys&>(Keys).Mutable(static_cast<size_t>(index));
+}
 TkvPDFObject* TkvPDFDictObject::GetValueAt(int32_t index) const { return CheckedIndex(Values, index); }
 
 void TkvPDFDictObject::SetValue(std::string_view key, TkvPDFObjectPtr value) {
@@ -318,7 +328,7 @@ void TkvPDFDictObject::Remove(std::string_view key) {
 
 void TkvPDFDictObject::DeleteAt(int32_t index) {
   if (index < 0 || index >= Count()) throw EInvalidIndex(msg::SIndexOutOfBounds);
-  Keys.erase(Keys.begin() + index);
+  Keys.erase(static_cast<size_t>(index));
   Values.erase(Values.begin() + index);
 }
 
@@ -350,6 +360,8 @@ void TkvPDFStreamObject::Serialize(std::string& out, TkvPDFWriteContext* ctx, in
   else
     out.append(data);
   out += "\r\nendstream";
+  // Data viewed in a mapped input has been copied out: its pages need not stay in memory.
+  if (Data && data.data() == Data->Memory()) DropMappedPages(data);
 }
 
 // ---- references and indirect objects ----

@@ -13,6 +13,7 @@
 
 #include "core/kvClasses.h"
 #include "core/kvPDFUtils.h"
+#include "pdf/objects/kvDictKeys.h"
 #include "pdf/objects/kvObjectPool.h"
 
 namespace kv {
@@ -172,7 +173,7 @@ class TkvPDFArrayObject : public TkvPDFObject {
 class TkvPDFDictObject : public TkvPDFObject {
  public:
   TkvPDFDictObject() : TkvPDFObject(otDictionary) {}
-  std::vector<std::unique_ptr<TkvPDFNameObject>> Keys;
+  TkvDictKeys Keys;                     // shared name objects where possible: see kvDictKeys.h
   std::vector<TkvPDFObjectPtr> Values;  // an entry may have no value (null pointer)
 
   TkvPDFObjectPtr Clone() const override;
@@ -181,6 +182,7 @@ class TkvPDFDictObject : public TkvPDFObject {
 
   int32_t Count() const { return static_cast<int32_t>(Keys.size()); }
   void AddEntry(std::unique_ptr<TkvPDFNameObject> key, TkvPDFObjectPtr value);
+  void AddEntry(std::string_view key, TkvPDFObjectPtr value);
   void AddObject(std::string_view key, TkvPDFObjectPtr value);
   void AddInteger(std::string_view key, int32_t n);
   void AddInt64(std::string_view key, int64_t n);

@@ -101,11 +101,20 @@ class TkvPDFStreamReader : public TkvRandomAccessFilter {
   bool NextIsStreamKeyword();
   int64_t FindLastStartXRef();
   std::unique_ptr<TkvMemoryStream> ReadDataUpToEndstream();
+  // Reads a name ("/" and what follows up to a delimiter) into `name`.
+  void ReadNameText(std::string& name);
+  // Drops the scratch entries above the marks when a read ends, by return or exception.
+  struct ScratchMark;
 
   int depth_ = 0;        // open arrays and dictionaries
   int objectDepth_ = 0;  // open "obj" headers (an object inside an object)
   // Token buffers reused by every number read, so tokens cost no allocation.
-  std::string tok1_, tok2_, tok3_;
+  std::string tok1_, tok2_, tok3_, name_;
+  // The elements of the arrays and the entries of the dictionaries being read, as one stack
+  // that nested reads share: each container, once closed, takes its own elements in one
+  // allocation of the exact size, instead of growing its vectors element by element.
+  std::vector<TkvPDFObjectPtr> scratchValues_;
+  TkvDictKeys scratchKeys_;
 };
 
 // The entry type of an object kept in an object stream (modern files): its item's Offset

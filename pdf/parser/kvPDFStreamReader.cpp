@@ -60,6 +60,9 @@ class NestingGuard {
   int& depth_;
 };
 
+// Elements the reader's scratch stack keeps room for between objects.
+constexpr size_t kMaxKeptScratch = size_t{1} << 16;
+
 std::string NestingDetail() { return Format(msg::SDetailNestedTooDeep, TkvPDFStreamReader::kMaxNestingDepth); }
 
 }  // namespace
@@ -269,18 +272,35 @@ bool TkvPDFStreamReader::NextIsStreamKeyword() {
   return match;
 }
 
+struct TkvPDFStreamReader::ScratchMark {
+  explicit ScratchMark(TkvPDFStreamReader& r)
+      : reader(r), values(r.scratchValues_.size()), keys(r.scratchKeys_.size()) {}
+  ~ScratchMark() {
+    reader.scratchValues_.resize(values);
+    // After a huge array the stack is not kept at that size for the rest of the file.
+    if (values == 0 && reader.scratchValues_.capacity() > kMaxKeptScratch) reader.scratchValues_.shrink_to_fit();
+    TkvDictKeys dropped;
+    dropped.TakeTail(reader.scratchKeys_, keys);
+  }
+  ScratchMark(const ScratchMark&) = delete;
+  ScratchMark& operator=(const ScratchMark&) = delete;
+  TkvPDFStreamReader& reader;
+  size_t values;
+  size_t keys;
+};
+
 std::unique_ptr<TkvPDFArrayObject> TkvPDFStreamReader::ReadArray() {
   int c = NextByte();
   if (c != '[') throw EArrayReadError(Format(msg::SArrayReadError, CharText(c).c_str()));
   NestingGuard guard(depth_);
   if (guard.TooDeep()) throw EArrayReadError(Format(msg::SArrayReadError, NestingDetail().c_str()));
-  auto array = std::make_unique<TkvPDFArrayObject>();
+  ScratchMark mark(*this);
   SkipWhitespace();
   for (;;) {
     if (AtEnd()) throw EArrayReadError(Format(msg::SArrayReadError, msg::SDetailEndOfInput));
     TkvPDFObjectPtr item = ReadObject();
     if (!item) break;
-    array->Add(std::move(item));
+    scratchValues_.push_back(std::move(item));
     SkipWhitespace();
     if (PeekChar() == ']') break;
   }
@@ -288,6 +308,11 @@ std::unique_ptr<TkvPDFArrayObject> TkvPDFStreamReader::ReadArray() {
   // reader thinks it is, and swallowing it would misread everything after.
   c = NextByte();
   if (c != ']') throw EArrayReadError(Format(msg::SArrayReadError, CharText(c).c_str()));
+  auto array = std::make_unique<TkvPDFArrayObject>();
+  auto first = scratchValues_.begin() + static_cast<std::ptrdiff_t>(mark.values);
+  array->Items.reserve(static_cast<size_t>(scratchValues_.end() - first));
+  array->Items.insert(array->Items.end(), std::make_move_iterator(first),
+                      std::make_move_iterator(scratchValues_.end()));
   return array;
 }
 
@@ -300,7 +325,7 @@ std::unique_ptr<TkvPDFDictObject> TkvPDFStreamReader::ReadDictionary() {
   }
   NestingGuard guard(depth_);
   if (guard.TooDeep()) throw EDictionaryReadError(Format(msg::SDictionaryReadError, NestingDetail().c_str()));
-  auto dict = std::make_unique<TkvPDFDictObject>();
+  ScratchMark mark(*this);
   for (;;) {
     SkipWhitespace();
     if (AtEnd()) throw EDictionaryReadError(Format(msg::SDictionaryReadError, msg::SDetailEndOfInput));
@@ -310,18 +335,27 @@ std::unique_ptr<TkvPDFDictObject> TkvPDFStreamReader::ReadDictionary() {
       SkipBytes(2);
       break;
     }
-    std::unique_ptr<TkvPDFNameObject> key = ReadName();
+    ReadNameText(name_);
+    scratchKeys_.push_back(std::string_view(name_));
     SkipWhitespace();
     if (AtEnd()) throw EDictionaryReadError(Format(msg::SDictionaryReadError, msg::SDetailEndOfInput));
-    dict->AddEntry(std::move(key), ReadObject());
+    TkvPDFObjectPtr value = ReadObject();
+    scratchValues_.push_back(std::move(value));
   }
+  auto dict = std::make_unique<TkvPDFDictObject>();
+  auto first = scratchValues_.begin() + static_cast<std::ptrdiff_t>(mark.values);
+  dict->Values.reserve(static_cast<size_t>(scratchValues_.end() - first));
+  dict->Values.insert(dict->Values.end(), std::make_move_iterator(first),
+                      std::make_move_iterator(scratchValues_.end()));
+  dict->Keys.reserve(scratchKeys_.size() - mark.keys);
+  dict->Keys.TakeTail(scratchKeys_, mark.keys);
   return dict;
 }
 
-std::unique_ptr<TkvPDFNameObject> TkvPDFStreamReader::ReadName() {
+void TkvPDFStreamReader::ReadNameText(std::string& name) {
   int c = NextByte();
   if (c != '/') throw ENameReadError(Format(msg::SNameReadError, CharText(c).c_str()));
-  std::string name(1, '/');
+  name.assign(1, '/');
   while ((c = NextByte()) >= 0) {
     if (IsDelim(c)) {
       if (!IsWhite(c)) StepBack();
@@ -329,6 +363,11 @@ std::unique_ptr<TkvPDFNameObject> TkvPDFStreamReader::ReadName() {
     }
     name.push_back(static_cast<char>(c));
   }
+}
+
+std::unique_ptr<TkvPDFNameObject> TkvPDFStreamReader::ReadName() {
+  std::string name;
+  ReadNameText(name);
   return std::make_unique<TkvPDFNameObject>(std::move(name));
 }
 

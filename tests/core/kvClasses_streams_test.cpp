@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/kvClasses.h"
+#include "core/kvMappedFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -112,6 +113,56 @@ TEST(MemoryStream, ViewIsClampedToTheSharedBytes) {
   kv::TkvMemoryStream tail(shared, 1, 100);
   EXPECT_EQ(Bytes(tail), "bc");
   EXPECT_EQ(Bytes(*tail.Slice(1, 50)), "c");
+}
+
+// ---- mapped files ----
+
+TEST(MappedFile, ViewsTheFileAndSlicesShareTheMapping) {
+  kvtest::TempDir dir;
+  const std::string path = dir.File("in.bin");
+  kvtest::WriteFile(path, "0123456789");
+  std::unique_ptr<kv::TkvMemoryStream> mapped = kv::MapWholeFile(path);
+  EXPECT_EQ(Bytes(*mapped), "0123456789");
+  auto slice = mapped->Slice(3, 4);
+  EXPECT_EQ(slice->Memory(), mapped->Memory() + 3);  // no copy
+  EXPECT_EQ(Bytes(*slice), "3456");
+  // The view outlives the stream it came from; a change copies the bytes first.
+  mapped.reset();
+  slice->SetPosition(0);
+  slice->WriteText("x");
+  EXPECT_EQ(Bytes(*slice), "x456");
+  EXPECT_EQ(kvtest::ReadFile(path), "0123456789");
+}
+
+TEST(MappedFile, DroppedPagesReadBackFromTheFile) {
+  kvtest::TempDir dir;
+  const std::string path = dir.File("pages.bin");
+  std::string text;
+  for (int i = 0; text.size() < 50000; ++i) text += std::to_string(i) + ' ';
+  kvtest::WriteFile(path, text);
+  std::unique_ptr<kv::TkvMemoryStream> mapped = kv::MapWholeFile(path);
+  auto middle = mapped->Slice(5000, 30000);
+  kv::DropMappedPages(middle->Bytes());
+  EXPECT_EQ(Bytes(*mapped), text);
+  const std::string own = "bytes of no mapping";
+  kv::DropMappedPages(own);  // nothing happens
+  EXPECT_EQ(own, "bytes of no mapping");
+}
+
+TEST(MappedFile, WhatCannotBeMappedIsReadOrFailsAsReading) {
+  kvtest::TempDir dir;
+  const std::string empty = dir.File("empty.bin");
+  kvtest::WriteFile(empty, "");
+  EXPECT_EQ(kv::MapWholeFile(empty)->Size(), 0u);
+  EXPECT_THROW(kv::MapWholeFile(dir.Path()), kv::EReadError);  // a folder
+  const std::string missing = dir.File("missing.pdf");
+  try {
+    kv::MapWholeFile(missing);
+    FAIL();
+  } catch (const kv::EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + missing + "\""), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(kv::TkvMemoryStream::View(nullptr, "abc", 3)->Size(), 0u);  // nothing keeps them: nothing viewed
 }
 
 // ---- TkvFileStream ----

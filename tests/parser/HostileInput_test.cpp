@@ -140,3 +140,17 @@ TEST(HostileInput, StructureReadersStopAtTheEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+// A read that fails inside nested containers leaves nothing of them behind: the reader's
+// next object is read whole, and the containers of a later read hold only their own items.
+TEST(HostileInput, FailedNestedReadLeavesTheNextReadWhole) {
+  TextInput in("<< /A [ 1 2 << /B [ 3 4 >> >> ] >>\n[ 5 6 ] << /C 7 /D [ 8 ] >>");
+  EXPECT_THROW(in.Reader.ReadObject(), EArrayReadError);
+  in.Reader.Seek(in.Stream.Bytes().find('\n'), TkvSeekOrigin::soBeginning);
+  EXPECT_EQ(kvtest::ToText(in.Reader.ReadObject().get()), "[ 5 6 ]");
+  EXPECT_EQ(kvtest::ToText(in.Reader.ReadObject().get()), "<<\r\n/C 7\r\n/D [ 8 ]\r\n>>");
+}
+
+}  // namespace
