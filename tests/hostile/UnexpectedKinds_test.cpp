@@ -229,4 +229,41 @@ TEST_P(UnexpectedKinds, EachOperationWorksAroundTheEntryOrFailsCleanly) {
 INSTANTIATE_TEST_SUITE_P(Entries, UnexpectedKinds, testing::ValuesIn(Rows()),
                          [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.What); });
 
+// The page list is the host's to change, so a page's object may hold any kind. Reading
+// its box or setting its transition took it for a dictionary whatever it held.
+TEST(UnexpectedKindsInMemory, APageObjectThatIsNoDictionary) {
+  TempDir dir;
+  const std::string path = dir.File("in.pdf");
+  WriteFile(path, Files().Bytes());
+  struct Case {
+    kv::TkvPDFObjectPtr (*Make)();
+    const char* Found;
+  };
+  const Case cases[] = {
+      {[]() -> kv::TkvPDFObjectPtr { return std::make_unique<kv::TkvPDFIntegerObject>(7); }, "Integer Object"},
+      {[]() -> kv::TkvPDFObjectPtr { return std::make_unique<kv::TkvPDFArrayObject>(); }, "Array Object"},
+      {[]() -> kv::TkvPDFObjectPtr { return std::make_unique<kv::TkvPDFNameObject>("/Page"); }, "Name Object"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Found);
+    kv::TkvPDFDocument doc;
+    doc.LoadFromFile(path);
+    doc.Pages[0]->Value = c.Make();
+    const std::string expected = std::string("Expected Dictionary Object, found ") + c.Found;
+    auto raised = [](auto&& f) {
+      try {
+        f();
+      } catch (const kv::EUnexpectedObjectError& e) {
+        return std::string(e.what());
+      }
+      return std::string("no error");
+    };
+    EXPECT_EQ(expected, raised([&] { doc.GetPageMediaBox(1); }));
+    EXPECT_EQ(expected, raised([&] { doc.SetPageTransition("1", 1, 2.0f); }));
+    // Turning and stamping leave such a page alone or refuse it by their own rules.
+    EXPECT_EQ("ok", Step([&] { doc.RotatePages("1", 90); }));
+    EXPECT_EQ("Unexpected content object for page 1", Step([&] { doc.InsertWatermark(*Stamp()); }));
+  }
+}
+
 }  // namespace
