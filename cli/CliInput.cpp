@@ -11,6 +11,7 @@
 
 #include "CliCommands.h"
 #include "CliConsts.h"
+#include "core/kvMappedFiles.h"
 #include "pdf/security/kvPDFCrypt.h"
 
 namespace folio {
@@ -37,15 +38,25 @@ int ReadAll(int fd, std::string& bytes) {
   }
 }
 
-kv::TkvSharedBytes ReadInput(const std::string& file) {
+std::unique_ptr<kv::TkvMemoryStream> ReadInput(const std::string& file) {
   // Standard input can be read once only: a second mention gets the same bytes.
   static kv::TkvSharedBytes standardInput;
-  if (file == "-" && standardInput) return standardInput;
+  if (file == "-" && standardInput)
+    return std::make_unique<kv::TkvMemoryStream>(standardInput, 0, standardInput->size());
   auto bytes = std::make_shared<std::string>();
   int fd = file == "-" ? STDIN_FILENO : open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw InputFailure(file, std::strerror(errno));
   struct stat st {};
   int error = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  if (!error && fd != STDIN_FILENO && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxInputBytes) {
+    // Mapped rather than read: only what the command reads of the file takes memory (a few
+    // pages of a large file cost those pages), and stream data stays a view of the file.
+    std::unique_ptr<kv::TkvMemoryStream> mapped = kv::MapFileDescriptor(fd, static_cast<size_t>(st.st_size));
+    if (mapped) {
+      close(fd);  // the mapping keeps the file
+      return mapped;
+    }
+  }
   if (!error) {
     if (S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxInputBytes)
       bytes->reserve(static_cast<size_t>(st.st_size) + 1);
@@ -55,7 +66,8 @@ kv::TkvSharedBytes ReadInput(const std::string& file) {
   if (error == EFBIG) throw InputFailure(file, kv::Format(msg::SInputTooLarge, static_cast<long long>(kMaxInputBytes)));
   if (error) throw InputFailure(file, std::strerror(error));
   if (file == "-") standardInput = bytes;
-  return bytes;
+  const size_t size = bytes->size();
+  return std::make_unique<kv::TkvMemoryStream>(std::move(bytes), 0, size);
 }
 
 }  // namespace
@@ -66,7 +78,7 @@ InputFailure::InputFailure(const std::string& file, const std::string& utf8Messa
 std::string InputName(const std::string& file) { return file == "-" ? msg::SStandardInput : file; }
 
 void LoadInput(kv::TkvCustomPDFDocument& doc, const std::string& file, const InputOptions& in) {
-  kv::TkvSharedBytes bytes = ReadInput(file);
+  std::unique_ptr<kv::TkvMemoryStream> input = ReadInput(file);
   PrepareReading(doc, in);
   // Without passwords the library tries the empty user password by itself.
   const size_t attempts = std::max<size_t>(in.Passwords.size(), 1);
@@ -79,7 +91,7 @@ void LoadInput(kv::TkvCustomPDFDocument& doc, const std::string& file, const Inp
       };
     }
     try {
-      if (doc.LoadFromMemory(bytes, file)) return;
+      if (doc.LoadFromStream(*input, file)) return;
       throw InputFailure(file, msg::SWrongPassword);
     } catch (const kv::EPasswordError& e) {
       if (i + 1 == attempts) throw InputFailure(file, ToUtf8(e.what()));
@@ -88,6 +100,14 @@ void LoadInput(kv::TkvCustomPDFDocument& doc, const std::string& file, const Inp
     } catch (const std::exception& e) {
       throw InputFailure(file, ToUtf8(e.what()));
     }
+  }
+}
+
+void LoadInputPages(kv::TkvCustomPDFDocument& doc, const std::string& file, const std::vector<int32_t>& pages) {
+  try {
+    for (int32_t page : pages) doc.LoadDeferredPage(page);
+  } catch (const std::exception& e) {
+    throw InputFailure(file, ToUtf8(e.what()));
   }
 }
 

@@ -141,9 +141,13 @@ void Commands::ExtractPart(kv::TkvPDFDocument& doc, const std::string& range, kv
 int Commands::Extract() {
   RequirePages(pages_);
   kv::TkvPDFDocument& doc = NewDocument();
+  // Only the pages taken are read beyond their own dictionaries.
+  doc.SetDeferPageLoading(true);
   Load(doc, file_);
   kv::TkvPDFDocument& target = NewDocument();
-  ExtractPart(doc, TranslatePages(pages_, doc.PageCount()), target);
+  const std::string range = TranslatePages(pages_, doc.PageCount());
+  LoadInputPages(doc, file_, kv::TkvCustomPDFDocument::ParsePageRange(range, doc.PageCount()));
+  ExtractPart(doc, range, target);
   Save(target);
   return 0;
 }

@@ -140,8 +140,10 @@ void TkvCustomPDFDocument::FreeDocumentData() {
   FASCIIEncode.reset();
   XRefItems.clear();
   XRefItems.shrink_to_fit();
+  FDeferredPages.clear();
   Reader.reset();
   FModern.reset();  // after the reader, which may read the bytes it holds
+  FDeferredInput.reset();
 }
 
 void TkvCustomPDFDocument::RequirePDFVersion(uint8_t major, uint8_t minor) {

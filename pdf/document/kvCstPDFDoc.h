@@ -58,6 +58,11 @@ class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
   // (reported through OnWarning). Off by default: only PDF 1.0-1.5 with classic tables.
   bool ReadModernFiles() const { return FReadModernFiles; }
   void SetReadModernFiles(bool v) { FReadModernFiles = v; }
+  // Leaves what each page refers to (contents, resources, annotations) in the file until
+  // the page is used: for taking a few pages of a large file or reading its page sizes.
+  // Taking pages and saving load the pages they use; see kvDeferredPages.cpp. Off by default.
+  bool DeferPageLoading() const { return FDeferPages; }
+  void SetDeferPageLoading(bool v) { FDeferPages = v; }
 
   TkvOperationProgressEvent OnOperationProgress;
   TkvProgressEvent OnIOProgress;
@@ -77,6 +82,13 @@ class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
   // Loads a file held in memory (one read from a pipe, say) as LoadFromFile loads one on
   // disk; `name` is what FileName reports.
   bool LoadFromMemory(TkvSharedBytes bytes, const std::string& name);
+  // Loads the bytes of a memory stream (a mapped file, say) as LoadFromMemory does; the
+  // document shares them for as long as it reads from them.
+  bool LoadFromStream(const TkvMemoryStream& bytes, const std::string& name);
+  // Loads what page `pageNumber` refers to, when loading deferred it; all deferred pages.
+  void LoadDeferredPage(int32_t pageNumber);
+  void LoadAllDeferredPages();
+  bool IsPageDeferred(int32_t pageNumber) const;
   // Saves under `fileName`, with ".pdf" appended when its extension is another.
   void SaveToFile(const std::string& fileName);
   // Saves under exactly `fileName`.
@@ -233,6 +245,18 @@ class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
   friend class TkvModernReading;
 
   bool LoadFromInput(TkvStream& input);
+  // LoadFromInput, keeping the input while pages wait to be loaded from it.
+  bool LoadFromOwnedInput(std::unique_ptr<TkvStream> input);
+  enum class TkvPageEntries { All, Boxes, AllButBoxes };
+  // Resolves a page's entries (its annotations and /B aside) as loading does.
+  void ResolvePageEntries(TkvPDFDictObject& page, TkvPageEntries which);
+  void LoadDeferred(TkvPDFIndirectObject* page);
+  // Every deferred page, the input kept (loading goes on reading).
+  void LoadEveryDeferredPage();
+  void ReleaseDeferredInput();
+  bool FDeferPages = false;
+  std::unordered_set<TkvPDFIndirectObject*> FDeferredPages;
+  std::unique_ptr<TkvStream> FDeferredInput;  // the input, while pages wait to be loaded
   void ReadCatalog();
   void KeepOtherCatalogEntries(TkvPDFDictObject& catalog);
   void TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited, std::vector<int32_t>& path,

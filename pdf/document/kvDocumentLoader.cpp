@@ -110,14 +110,11 @@ bool TkvCustomPDFDocument::LoadFromFile(const std::string& fileName) {
   if (FDocumentLoaded) Reset();
   FFileName = HasExtension(fileName) ? fileName : fileName + ".pdf";
   std::unique_ptr<TkvStream> input;
-  if (FUseFileStreams) {
+  if (FUseFileStreams)
     input = std::make_unique<TkvFileStream>(fileName, TkvFileStream::Mode::fmOpenRead);
-  } else {
-    TkvSharedBytes bytes = ReadWholeFile(fileName);
-    size_t size = bytes->size();
-    input = std::make_unique<TkvMemoryStream>(std::move(bytes), 0, size);
-  }
-  return LoadFromInput(*input);
+  else
+    input = MapWholeFile(fileName);
+  return LoadFromOwnedInput(std::move(input));
 }
 
 bool TkvCustomPDFDocument::LoadFromMemory(TkvSharedBytes bytes, const std::string& name) {
@@ -125,14 +122,33 @@ bool TkvCustomPDFDocument::LoadFromMemory(TkvSharedBytes bytes, const std::strin
   FFileName = name;
   if (!bytes) bytes = std::make_shared<const std::string>();
   size_t size = bytes->size();
-  TkvMemoryStream input(std::move(bytes), 0, size);
-  return LoadFromInput(input);
+  return LoadFromOwnedInput(std::make_unique<TkvMemoryStream>(std::move(bytes), 0, size));
+}
+
+bool TkvCustomPDFDocument::LoadFromStream(const TkvMemoryStream& bytes, const std::string& name) {
+  if (FDocumentLoaded) Reset();
+  FFileName = name;
+  return LoadFromOwnedInput(bytes.CloneBytes());
+}
+
+bool TkvCustomPDFDocument::LoadFromOwnedInput(std::unique_ptr<TkvStream> input) {
+  bool loaded = false;
+  try {
+    loaded = LoadFromInput(*input);
+  } catch (...) {
+    ReleaseDeferredInput();  // nothing may go on reading an input about to go
+    throw;
+  }
+  // Pages left to load read from the input later.
+  if (!FDeferredPages.empty()) FDeferredInput = std::move(input);
+  return loaded;
 }
 
 bool TkvCustomPDFDocument::LoadFromInput(TkvStream& input) {
   struct ReaderGuard {
     TkvCustomPDFDocument* doc;
     ~ReaderGuard() {
+      if (!doc->FDeferredPages.empty()) return;  // pages still to be read with them
       doc->Reader.reset();
       doc->FModern.reset();
     }
@@ -496,8 +512,12 @@ void TkvCustomPDFDocument::ReadCatalog() {
   if (FProcessLinks) {
     Status(msg::SProcessingAnnotations);
     for (TkvPDFIndirectObject* page : Pages)
-      if (TkvPDFDictObject* d = AsDict(page->Value.get())) ResolveReferences(d->GetValue("/Annots"));
+      if (TkvPDFDictObject* d = AsDict(page->Value.get()); d && !FDeferredPages.count(page))
+        ResolveReferences(d->GetValue("/Annots"));
   }
+  // Repeated pages, forms and encryption need every page: loaded now, as if not deferred.
+  if (!FDeferredPages.empty() && (FEncrypted || FRepeatedPageObjects > 0 || catalog->GetValue("/AcroForm")))
+    LoadEveryDeferredPage();
   Progress(90);
   if (TkvPDFObject* acroForm = catalog->GetValue("/AcroForm")) {
     Catalog->AcroForm = acroForm->Clone();
@@ -514,7 +534,7 @@ void TkvCustomPDFDocument::ReadCatalog() {
   if (catalog->GetValue("/Outlines")) ReadOutlines(*catalog);
   Progress(100);
   catalogObj.reset();
-  Reader.reset();
+  if (FDeferredPages.empty()) Reader.reset();
 }
 
 void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictObject* inherited,
@@ -583,10 +603,10 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
         dict->AddObject(inherited->Keys[static_cast<size_t>(i)]->Value,
                         inherited->Values[static_cast<size_t>(i)] ? inherited->Values[static_cast<size_t>(i)]->Clone()
                                                                   : nullptr);
-  for (int32_t i = 0; i < dict->Count(); ++i) {
-    const std::string& key = dict->Keys[static_cast<size_t>(i)]->Value;
-    if (key != "/Annots" && key != "/B") ResolveReferences(dict->Values[static_cast<size_t>(i)].get());
-  }
+  // A deferred page gets its sizes and turn now, the rest when it is used.
+  const bool defer = FDeferPages && FRepeatedPageObjects == 0;
+  ResolvePageEntries(*dict, defer ? TkvPageEntries::Boxes : TkvPageEntries::All);
+  if (defer) FDeferredPages.insert(page);
   Pages.push_back(page);
 }
 

@@ -252,6 +252,7 @@ void TkvCustomPDFDocument::WriteCatalog(std::string& buf) {
 }
 
 void TkvCustomPDFDocument::WriteDocument() {
+  LoadAllDeferredPages();  // what they refer to is written with them
   Offsets.clear();
   SetProducer(msg::SProducer);
   LastOutputNumber = 3;

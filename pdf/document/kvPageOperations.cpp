@@ -112,6 +112,7 @@ std::vector<int32_t> TkvCustomPDFDocument::ParsePageRange(const std::string& ran
 std::unique_ptr<TkvObjectList> TkvCustomPDFDocument::CollectPage(int32_t pageNumber) {
   if (pageNumber < 1 || pageNumber > PageCount())
     throw EInvalidPageError(Format(msg::SInvalidPageNumber, pageNumber));
+  LoadDeferredPage(pageNumber);
   auto list = std::make_unique<TkvObjectList>();
   std::unique_ptr<TkvPDFIndirectObject> copy = Pages[static_cast<size_t>(pageNumber - 1)]->CloneIndirect();
   TkvPDFObject* value = copy->Value.get();
