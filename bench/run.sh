@@ -18,7 +18,7 @@ ROOT=$(pwd)
 BENCH=$ROOT/bench
 WORK=$BENCH/work
 RUNS=${BENCH_RUNS:-5}
-SCENARIOS=(rewrite-2k rewrite-10k merge-200 extract-1000 delete-odd encrypt-128)
+SCENARIOS=(rewrite-2k rewrite-10k merge-200 extract-1000 extract-10 info delete-odd encrypt-128)
 ONLY=${BENCH_ONLY:-${SCENARIOS[*]}}
 FIXTURES_DIR=${FIXTURES_DIR:-$ROOT/../shared/fixtures/classic}
 [ -d "$FIXTURES_DIR" ] || FIXTURES_DIR=/work/shared/fixtures/classic
@@ -126,6 +126,14 @@ make_inputs() {
 check_output() {
   local out=$1 want=$2 pw=${3:-} pwopt=() rc=0 got
   [ -s "$out" ] || { echo "FAIL: no output"; return; }
+  # A report (info) is checked for the line that shows it saw the whole file: `want` is a
+  # regular expression that must match one of its lines.
+  case $out in
+    *.txt)
+      if grep -Eq "$want" "$out"; then echo ok; else echo "FAIL: no line matches $want"; fi
+      return
+      ;;
+  esac
   [ -n "$pw" ] && pwopt=(--password="$pw")
   qpdf --check "${pwopt[@]}" "$out" >"$out.check.txt" 2>&1 || rc=$?
   got=$(npages "${pwopt[@]}" "$out")
@@ -242,6 +250,26 @@ run_scenario() {
         qpdf --empty --pages $big 1-1000 -- --object-streams=disable $o/$s.qpdf.pdf
       measure $s mutool $o/$s.mutool.pdf 1000 "" -- mutool merge -o $o/$s.mutool.pdf $big 1-1000
       measure $s pdftk $o/$s.pdftk.pdf 1000 "" -- pdftk $big cat 1-1000 output $o/$s.pdftk.pdf
+      ;;
+    extract-10)
+      # Ten pages from the middle of the large file: what it costs to take a few pages of a
+      # large file, not to read all of it.
+      local big=$in/big10k.pdf from=4996 to=5005
+      SAMPLE_PAGES="1:$big:$from 5:$big:$((from + 4)) 10:$big:$to"
+      measure $s folio $o/$s.folio.pdf 10 "" -- "$FOLIO" extract -q $big --pages $from-$to -o $o/$s.folio.pdf
+      measure $s qpdf $o/$s.qpdf.pdf 10 "" -- \
+        qpdf --empty --pages $big $from-$to -- --object-streams=disable $o/$s.qpdf.pdf
+      measure $s mutool $o/$s.mutool.pdf 10 "" -- mutool merge -o $o/$s.mutool.pdf $big $from-$to
+      measure $s pdftk $o/$s.pdftk.pdf 10 "" -- pdftk $big cat $from-$to output $o/$s.pdftk.pdf
+      ;;
+    info)
+      # Page count and every page's size of the large file, printed: folio info, the page
+      # boxes from mutool pages and pdftk dump_data, and qpdf's page list.
+      local big=$in/big10k.pdf n=${INPAGES[$in/big10k.pdf]}
+      measure $s folio $o/$s.folio.txt "^Pages: +$n\$" "" -- sh -c "\"\$0\" info $big > $o/$s.folio.txt" "$FOLIO"
+      measure $s qpdf $o/$s.qpdf.txt "^page $n:" "" -- sh -c "qpdf --show-pages $big > $o/$s.qpdf.txt"
+      measure $s mutool $o/$s.mutool.txt "pagenum=\"$n\"" "" -- sh -c "mutool pages $big > $o/$s.mutool.txt"
+      measure $s pdftk $o/$s.pdftk.txt "^NumberOfPages: $n\$" "" -- sh -c "pdftk $big dump_data > $o/$s.pdftk.txt"
       ;;
     delete-odd)
       # Keep the odd pages: folio deletes the even ones, the peers select the odd ones.
@@ -443,8 +471,14 @@ for s in scens:
         d = data.get((s, t))
         if d:
             c = short(d["cmd"])
-            c = c.split(" ", 1)
-            c = ("folio " + c[1]) if t == "folio" else " ".join(c)
+            if c.startswith("sh -c "):
+                # a report written to a file: the command the shell runs
+                c = c[len("sh -c "):]
+                if t == "folio":
+                    c = c.rsplit(" ", 1)[0].replace('"$0"', "folio", 1)
+            else:
+                c = c.split(" ", 1)
+                c = ("folio " + c[1]) if t == "folio" else " ".join(c)
             lines.append(c)
     lines.append("```\n")
 head = open(head_f).read()
