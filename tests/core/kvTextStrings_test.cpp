@@ -6,20 +6,11 @@
 
 #include "core/kvPDFUtils.h"
 #include "core/kvUtils.h"
+#include "support/CodePage.h"
 
 namespace {
 
-// Sets the process code page for one test and restores the previous one.
-class CodePage {
- public:
-  explicit CodePage(int cp) : saved_(kv::GetACP()) { kv::SetACP(cp); }
-  ~CodePage() { kv::SetACP(saved_); }
-  CodePage(const CodePage&) = delete;
-  CodePage& operator=(const CodePage&) = delete;
-
- private:
-  int saved_;
-};
+using kvtest::CodePage;
 
 std::string Hex16(const std::u16string& units) {
   std::string bytes;

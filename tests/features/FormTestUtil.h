@@ -10,6 +10,7 @@
 #include "core/kvUtils.h"
 #include "document/DocTestUtil.h"
 #include "pdf/document/kvPDFDoc.h"
+#include "support/CodePage.h"
 #include "support/TestSupport.h"
 
 namespace formtest {
@@ -45,17 +46,7 @@ inline std::vector<std::string> FieldLines(const kv::TkvPDFDocument& doc) {
   return out;
 }
 
-// Sets the process code page for one test.
-class CodePage {
- public:
-  explicit CodePage(int cp) : saved_(kv::GetACP()) { kv::SetACP(cp); }
-  ~CodePage() { kv::SetACP(saved_); }
-  CodePage(const CodePage&) = delete;
-  CodePage& operator=(const CodePage&) = delete;
-
- private:
-  int saved_;
-};
+using kvtest::CodePage;
 
 // pypdf's reading of a file's fields: "full name=value" per terminal field (with /T and
 // /FT), in tree order, names and values as pypdf decodes them (a name value keeps its

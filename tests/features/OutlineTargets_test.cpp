@@ -7,6 +7,7 @@
 #include "features/OutlineTestUtil.h"
 #include "pdf/document/kvPDFDoc.h"
 #include "pdf/features/kvPDFTextUtf8.h"
+#include "support/CodePage.h"
 
 using namespace kv;
 using namespace kvtest;
@@ -14,17 +15,7 @@ using outlinetest::json;
 
 namespace {
 
-// Sets the process code page for one scope.
-class CodePage {
- public:
-  explicit CodePage(int cp) : saved_(GetACP()) { SetACP(cp); }
-  ~CodePage() { SetACP(saved_); }
-  CodePage(const CodePage&) = delete;
-  CodePage& operator=(const CodePage&) = delete;
-
- private:
-  int saved_;
-};
+using kvtest::CodePage;
 
 // `pages` Letter pages (objects 3 ..), an outline root (3 + pages) whose items are `items`
 // (numbered on from 4 + pages, linked in order as top-level items), then `more`.
