@@ -10,10 +10,12 @@ namespace kv {
 namespace {
 
 // Keys of the table view the shared objects' own text, which never changes or moves.
-// Single-threaded, as the object model and its allocator are.
+// Single-threaded, as the object model and its allocator are. Never destroyed: the shared
+// objects live as long as the process, and stay reachable from here to its end (a table
+// destroyed at exit would leave them looking leaked to a leak checker).
 std::unordered_map<std::string_view, const TkvPDFNameObject*>& Table() {
-  static std::unordered_map<std::string_view, const TkvPDFNameObject*> table;
-  return table;
+  static auto* table = new std::unordered_map<std::string_view, const TkvPDFNameObject*>();
+  return *table;
 }
 
 uintptr_t OwnedItem(TkvPDFNameObject* key) { return reinterpret_cast<uintptr_t>(key) | 1; }
