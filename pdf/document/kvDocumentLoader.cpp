@@ -600,9 +600,9 @@ void TkvCustomPDFDocument::TraversePages(int32_t objectNumber, const TkvPDFDictO
   if (inherited)
     for (int32_t i = 0; i < inherited->Count(); ++i)
       if (dict->IndexOfKey(inherited->Keys[static_cast<size_t>(i)]->Value) < 0)
-        dict->AddObject(inherited->Keys[static_cast<size_t>(i)]->Value,
-                        inherited->Values[static_cast<size_t>(i)] ? inherited->Values[static_cast<size_t>(i)]->Clone()
-                                                                  : nullptr);
+        dict->AddObject(
+            inherited->Keys[static_cast<size_t>(i)]->Value,
+            inherited->Values[static_cast<size_t>(i)] ? inherited->Values[static_cast<size_t>(i)]->Clone() : nullptr);
   // A deferred page gets its sizes and turn now, the rest when it is used.
   const bool defer = FDeferPages && FRepeatedPageObjects == 0;
   ResolvePageEntries(*dict, defer ? TkvPageEntries::Boxes : TkvPageEntries::All);

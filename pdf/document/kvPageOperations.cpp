@@ -110,8 +110,7 @@ std::vector<int32_t> TkvCustomPDFDocument::ParsePageRange(const std::string& ran
 }
 
 std::unique_ptr<TkvObjectList> TkvCustomPDFDocument::CollectPage(int32_t pageNumber) {
-  if (pageNumber < 1 || pageNumber > PageCount())
-    throw EInvalidPageError(Format(msg::SInvalidPageNumber, pageNumber));
+  if (pageNumber < 1 || pageNumber > PageCount()) throw EInvalidPageError(Format(msg::SInvalidPageNumber, pageNumber));
   LoadDeferredPage(pageNumber);
   auto list = std::make_unique<TkvObjectList>();
   std::unique_ptr<TkvPDFIndirectObject> copy = Pages[static_cast<size_t>(pageNumber - 1)]->CloneIndirect();
@@ -220,8 +219,7 @@ void TkvCustomPDFDocument::AppendPagesFrom(TkvCustomPDFDocument& source, const s
   FDocumentLoaded = true;
 }
 
-void TkvCustomPDFDocument::InsertPagesFrom(TkvCustomPDFDocument& source, const std::string& range,
-                                           int32_t position) {
+void TkvCustomPDFDocument::InsertPagesFrom(TkvCustomPDFDocument& source, const std::string& range, int32_t position) {
   if (position < 0 || position > PageCount()) throw EInvalidPageError(Format(msg::SInvalidPageNumber, position));
   Status(msg::SInsertingPages);
   std::vector<int32_t> pages = ParsePageRange(range, source.PageCount());

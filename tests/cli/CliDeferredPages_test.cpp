@@ -31,7 +31,9 @@ TEST(CliDeferredPages, DamageOnlyCountsWhereItIsUsed) {
   ASSERT_EQ(first.Exit, 0) << Describe(first);
   std::string check;
   EXPECT_TRUE(kvtest::QpdfCheckClean(dir.File("first.pdf"), &check)) << check;
-  if (kvtest::HaveTool("pdftotext")) EXPECT_EQ(kvtest::PageText(dir.File("first.pdf"), 1), "First");
+  if (kvtest::HaveTool("pdftotext")) {
+    EXPECT_EQ(kvtest::PageText(dir.File("first.pdf"), 1), "First");
+  }
   // Taking the second fails with the message copying gave, and writes nothing.
   clitest::FolioResult second = Folio({"extract", "-q", in, "--pages", "2", "-o", dir.File("second.pdf")});
   EXPECT_EQ(second.Exit, 1) << Describe(second);

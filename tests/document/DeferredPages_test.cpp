@@ -157,8 +157,9 @@ TEST(DeferredPages, SavingWritesEveryPageWithWhatItUses) {
   EXPECT_FALSE(doc.IsPageDeferred(2));
   std::string check;
   EXPECT_TRUE(QpdfCheckClean(out, &check)) << check;
-  if (HaveTool("pdftotext"))
+  if (HaveTool("pdftotext")) {
     for (int32_t p = 1; p <= doc.PageCount(); ++p) EXPECT_EQ(PageText(out, p), PageText(path, p)) << "page " << p;
+  }
 }
 
 }  // namespace

@@ -190,7 +190,9 @@ TEST_F(OutlineTargets, MergingDocuments) {
     doc.MergeDocuments(files);
     std::string out = Save(doc, "merged.pdf");
     EXPECT_EQ(expected, outlinetest::Tree(dir_, out));
-    if (files.back() == d) EXPECT_NE(std::string::npos, ReadFile(out).find("https://example.org/"));
+    if (files.back() == d) {
+      EXPECT_NE(std::string::npos, ReadFile(out).find("https://example.org/"));
+    }
   }
   // A source whose outline has no items gives none.
   TkvPDFDocument doc;

@@ -79,7 +79,9 @@ TEST_P(BadFixture, ToolSucceedsOrFailsWithOneLineAndNoOutput) {
         ExpectToolReadsOrFailsCleanly(o, cmd);
         // Extraction reads only the pages it takes: from a file damaged elsewhere (the end
         // of a truncated file) it may write them; the others must fail.
-        if (cmd.rfind("extract", 0) != 0) EXPECT_NE(0, o.ExitCode) << cmd;
+        if (cmd.rfind("extract", 0) != 0) {
+          EXPECT_NE(0, o.ExitCode) << cmd;
+        }
       } else if (cmd.rfind("delete", 0) == 0 && o.ExitCode != 0) {
         ExpectToolReadsOrFailsCleanly(o, cmd);  // deleting the only page may be refused, cleanly
       } else {
