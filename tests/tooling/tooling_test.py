@@ -3,12 +3,13 @@
 test-name check. Each must fail on the fault it exists for."""
 
 import argparse
-import importlib.util
+import importlib.machinery
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -16,9 +17,9 @@ ARGS = None
 
 
 def load(path, name):
-    spec = importlib.util.spec_from_file_location(name, path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = types.ModuleType(name)
+    module.__file__ = path
+    importlib.machinery.SourceFileLoader(name, path).exec_module(module)
     return module
 
 
