@@ -15,6 +15,9 @@ struct Range {
   uintptr_t End;
 };
 
+// Bytes given back piecewise since the live mappings last were given back whole.
+size_t g_released = 0;
+
 // The live mappings. Few at a time (one per open input), so a list is enough.
 // Single-threaded, as the object model is.
 std::vector<Range>& LiveMappings() {
@@ -59,12 +62,28 @@ std::unique_ptr<TkvMemoryStream> MapFileDescriptor(int fd, size_t size) {
 }
 
 void DropMappedPages(std::string_view bytes) {
+  // Reading one page of a mapping faults in its neighbours too, so pages no one asked to
+  // drop pile up around small pieces of data (and over many inputs, as a merge reads):
+  // after this many bytes given back piecewise, every live mapping is given back whole.
+  constexpr size_t kWholeMappingsAfter = size_t{4} << 20;
   const auto begin = reinterpret_cast<uintptr_t>(bytes.data());
   const uintptr_t end = begin + bytes.size();
   for (const Range& r : LiveMappings()) {
     if (begin < r.Begin || end > r.End) continue;
-    // Only pages wholly inside: the others hold bytes of neighbouring objects. The mapping
-    // is private and never written, so a dropped page reads back as the file.
+    // The mapping is private and never written, so a dropped page reads back as the file.
+    if (bytes.size() == r.End - r.Begin) {
+      madvise(reinterpret_cast<void*>(r.Begin), r.End - r.Begin, MADV_DONTNEED);
+      return;
+    }
+    g_released += bytes.size();
+    if (g_released >= kWholeMappingsAfter) {
+      g_released = 0;
+      for (const Range& each : LiveMappings())
+        madvise(reinterpret_cast<void*>(each.Begin), each.End - each.Begin, MADV_DONTNEED);
+      return;
+    }
+    // Only pages wholly inside: the others also hold bytes of neighbouring objects, likely
+    // to be read next.
     const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     const uintptr_t first = (begin + page - 1) / page * page;
     const uintptr_t last = end / page * page;

@@ -17,8 +17,9 @@ namespace kv {
 std::unique_ptr<TkvMemoryStream> MapFileDescriptor(int fd, size_t size);
 
 // Gives back the memory of the pages wholly inside `bytes` when they lie in a mapping made
-// here; the mapping stays, and a page read again comes back from the file. Nothing for any
-// other bytes.
+// here, and that of every live mapping once a few megabytes have been given back
+// piecewise (`bytes` may be a whole mapping); the mappings stay, and a page read again comes
+// back from the file. Nothing for any other bytes.
 void DropMappedPages(std::string_view bytes);
 
 }  // namespace kv

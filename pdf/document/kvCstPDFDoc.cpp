@@ -144,6 +144,7 @@ void TkvCustomPDFDocument::FreeDocumentData() {
   Reader.reset();
   FModern.reset();  // after the reader, which may read the bytes it holds
   FDeferredInput.reset();
+  FInputBytes = {};
 }
 
 void TkvCustomPDFDocument::RequirePDFVersion(uint8_t major, uint8_t minor) {

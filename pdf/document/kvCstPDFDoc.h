@@ -266,6 +266,11 @@ class TkvCustomPDFDocument : public TkvComponent, protected TkvPDFWriteContext {
   int64_t FRepeatedPageObjects = 0;
   // Bytes of object syntax read from the file so far (see the loader's bound).
   int64_t FBytesParsed = 0;
+  // A mapped input's pages read while loading stay resident until given back: every so
+  // many objects read, and when loading ends, they are (see kvDocumentLoader.cpp).
+  std::string_view FInputBytes;
+  int32_t FObjectsSinceTrim = 0;
+  void TrimInputPages(bool now);
   void ReadDestinationsDictionary(TkvPDFObject* dests);
   void ReadNameDictionary(TkvPDFObject* names);
   void WalkDestinationNameTree(TkvPDFObject* node, int depth, std::unordered_set<int64_t>& seen);

@@ -51,6 +51,7 @@ void TkvCustomPDFDocument::LoadDeferred(TkvPDFIndirectObject* page) {
 void TkvCustomPDFDocument::LoadDeferredPage(int32_t pageNumber) {
   if (pageNumber < 1 || pageNumber > PageCount()) throw EInvalidPageError(Format(msg::SInvalidPageNumber, pageNumber));
   LoadDeferred(Pages[static_cast<size_t>(pageNumber - 1)]);
+  TrimInputPages(false);
   if (FDeferredPages.empty()) ReleaseDeferredInput();
 }
 
@@ -68,6 +69,7 @@ void TkvCustomPDFDocument::LoadAllDeferredPages() {
 
 void TkvCustomPDFDocument::ReleaseDeferredInput() {
   FDeferredPages.clear();
+  FInputBytes = {};
   Reader.reset();
   FModern.reset();  // after the reader, which may read the bytes it holds
   FDeferredInput.reset();

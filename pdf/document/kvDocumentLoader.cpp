@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/kvMappedFiles.h"
 #include "core/kvPDFConsts.h"
 #include "pdf/document/kvCstPDFDoc.h"
 #include "pdf/document/kvCstPDFDocConsts.h"
@@ -133,12 +134,18 @@ bool TkvCustomPDFDocument::LoadFromStream(const TkvMemoryStream& bytes, const st
 
 bool TkvCustomPDFDocument::LoadFromOwnedInput(std::unique_ptr<TkvStream> input) {
   bool loaded = false;
+  auto* memory = dynamic_cast<TkvMemoryStream*>(input.get());
+  FInputBytes = memory ? memory->Bytes() : std::string_view();
+  FObjectsSinceTrim = 0;
   try {
     loaded = LoadFromInput(*input);
   } catch (...) {
+    FInputBytes = {};
     ReleaseDeferredInput();  // nothing may go on reading an input about to go
     throw;
   }
+  TrimInputPages(true);
+  if (FDeferredPages.empty()) FInputBytes = {};
   // Pages left to load read from the input later.
   if (!FDeferredPages.empty()) FDeferredInput = std::move(input);
   return loaded;
@@ -270,6 +277,7 @@ std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t
   }
   FBytesParsed += Reader->Pos() - entry.Offset;
   CheckParseBudget(objectNumber);
+  TrimInputPages(false);
   const auto* read = CastIfKind<TkvPDFIndirectObject>(obj);
   if (!read || read->ObjectNumber != objectNumber) {
     const std::string message = Format(msg::SObjectNotAtOffset, objectNumber);
@@ -279,6 +287,17 @@ std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t
   std::unique_ptr<TkvPDFIndirectObject> ind(CastObject<TkvPDFIndirectObject>(obj.release()));
   if (withStreamData && ind->Value && ind->Value->IsStream()) ReadStreamDataOf(*ind);
   return ind;
+}
+
+// Reading an object faults in the pages around it (the system reads ahead around a fault),
+// so a mapped input would become resident as a whole while the objects parsed from it
+// take memory of their own. Pages given back read again from the file when a stream's
+// data is written or a deferred page loaded.
+void TkvCustomPDFDocument::TrimInputPages(bool now) {
+  constexpr int32_t kObjectsPerTrim = 2048;
+  if (FInputBytes.empty() || (!now && ++FObjectsSinceTrim < kObjectsPerTrim)) return;
+  FObjectsSinceTrim = 0;
+  DropMappedPages(FInputBytes);
 }
 
 void TkvCustomPDFDocument::CheckParseBudget(int32_t objectNumber) {
