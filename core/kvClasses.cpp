@@ -274,18 +274,25 @@ TkvFileStream::~TkvFileStream() {
   }
 }
 
-void TkvFileStream::FlushWrites() {
+void TkvFileStream::WriteAll(const char* data, size_t size) {
   size_t done = 0;
-  while (done < writeBuffer_.size()) {
-    ssize_t n = ::write(fd_, writeBuffer_.data() + done, writeBuffer_.size() - done);
+  while (done < size) {
+    ssize_t n = ::write(fd_, data + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      writeBuffer_.clear();
       throw EReadError(Format("%s (%s)", msg::SStreamWriteError, std::strerror(errno)));
     }
     done += static_cast<size_t>(n);
   }
-  writeBuffer_.clear();
+}
+
+void TkvFileStream::FlushWrites() {
+  if (writeBuffer_.empty()) return;
+  std::string pending;
+  pending.swap(writeBuffer_);  // cleared whether or not the write succeeds
+  WriteAll(pending.data(), pending.size());
+  pending.clear();
+  writeBuffer_.swap(pending);  // keeps the capacity
 }
 
 void TkvFileStream::Flush(bool sync) {
@@ -321,8 +328,7 @@ int64_t TkvFileStream::Write(const void* buffer, int64_t count) {
   constexpr size_t kBuffer = 256 * 1024;
   if (writeBuffer_.size() + static_cast<size_t>(count) > kBuffer) FlushWrites();
   if (static_cast<size_t>(count) >= kBuffer) {
-    writeBuffer_.assign(static_cast<const char*>(buffer), static_cast<size_t>(count));
-    FlushWrites();
+    WriteAll(static_cast<const char*>(buffer), static_cast<size_t>(count));  // not copied first
   } else {
     writeBuffer_.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
   }

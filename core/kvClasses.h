@@ -152,6 +152,7 @@ class TkvFileStream : public TkvStream {
 
  private:
   void FlushWrites();
+  void WriteAll(const char* data, size_t size);
   std::string fileName_;
   int fd_ = -1;
   std::string writeBuffer_;

@@ -325,11 +325,16 @@ void TkvCustomPDFDocument::WriteXRefAndTrailer(std::string& buf) {
   buf.assign("xref\r\n0 ");
   AppendNumber(buf, static_cast<int64_t>(written) + 1);
   buf += "\r\n0000000000 65535 f\r\n";
-  buf.reserve(buf.size() + written * 20 + 256);
+  // Written in pieces: the table of a large document would otherwise be a copy of its own.
+  constexpr size_t kPiece = 64 * 1024;
   char line[32];
   for (int64_t offset : Offsets) {
     std::snprintf(line, sizeof line, "%.10lld %.5d %s\r\n", static_cast<long long>(offset + 2), 0, "n");
     buf += line;
+    if (buf.size() >= kPiece) {
+      Output->WriteText(buf);
+      buf.clear();
+    }
   }
   buf += "trailer\r\n<<\r\n/Size ";
   AppendNumber(buf, static_cast<int64_t>(written) + 1);

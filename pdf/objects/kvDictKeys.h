@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/objects/kvObjectPool.h"
+
 namespace kv {
 
 class TkvPDFNameObject;
@@ -59,7 +61,7 @@ class TkvDictKeys {
   static bool Owned(uintptr_t item) { return (item & 1) != 0; }
   static void Release(uintptr_t item);
 
-  std::vector<uintptr_t> items_;
+  std::vector<uintptr_t, pool::Allocator<uintptr_t>> items_;
 };
 
 // The shared name object for this text, or none when it cannot be shared (too long, or

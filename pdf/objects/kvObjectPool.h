@@ -13,4 +13,19 @@ namespace kv::pool {
 void* Allocate(std::size_t size);
 void Release(void* p, std::size_t size) noexcept;
 
+// For the element buffers of arrays and dictionaries: small, and as many as the objects.
+template <class T>
+struct Allocator {
+  using value_type = T;
+  Allocator() = default;
+  template <class U>
+  Allocator(const Allocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(Allocate(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { Release(p, n * sizeof(T)); }
+  template <class U>
+  bool operator==(const Allocator<U>&) const noexcept {
+    return true;
+  }
+};
+
 }  // namespace kv::pool

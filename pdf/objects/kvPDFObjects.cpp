@@ -15,8 +15,8 @@ void AppendInt(std::string& out, int64_t v) {
   out.append(buf, r.ptr);
 }
 
-template <class T>
-T* CheckedIndex(const std::vector<std::unique_ptr<T>>& v, int32_t index) {
+template <class T, class A>
+T* CheckedIndex(const std::vector<std::unique_ptr<T>, A>& v, int32_t index) {
   if (index < 0 || static_cast<size_t>(index) >= v.size()) throw EInvalidIndex(msg::SIndexOutOfBounds);
   return v[static_cast<size_t>(index)].get();
 }

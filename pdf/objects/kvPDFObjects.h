@@ -38,6 +38,8 @@ class TkvPDFDictObject;
 class TkvPDFStreamObject;
 class TkvPDFIndirectReference;
 using TkvPDFObjectPtr = std::unique_ptr<TkvPDFObject>;
+// The elements of an array, the values of a dictionary.
+using TkvPDFObjectVector = std::vector<TkvPDFObjectPtr, pool::Allocator<TkvPDFObjectPtr>>;
 
 // What serialisation needs from the document being written: output numbers of referenced
 // objects, string and stream encryption, and the output filters for stream data.
@@ -155,7 +157,7 @@ class TkvPDFNameObject : public TkvPDFObject {
 class TkvPDFArrayObject : public TkvPDFObject {
  public:
   TkvPDFArrayObject() : TkvPDFObject(otArray) {}
-  std::vector<TkvPDFObjectPtr> Items;
+  TkvPDFObjectVector Items;
 
   TkvPDFObjectPtr Clone() const override;
   void Serialize(std::string& out, TkvPDFWriteContext* ctx, int32_t n) const override;
@@ -173,8 +175,8 @@ class TkvPDFArrayObject : public TkvPDFObject {
 class TkvPDFDictObject : public TkvPDFObject {
  public:
   TkvPDFDictObject() : TkvPDFObject(otDictionary) {}
-  TkvDictKeys Keys;                     // shared name objects where possible: see kvDictKeys.h
-  std::vector<TkvPDFObjectPtr> Values;  // an entry may have no value (null pointer)
+  TkvDictKeys Keys;           // shared name objects where possible: see kvDictKeys.h
+  TkvPDFObjectVector Values;  // an entry may have no value (null pointer)
 
   TkvPDFObjectPtr Clone() const override;
   std::unique_ptr<TkvPDFDictObject> CloneDict() const;
