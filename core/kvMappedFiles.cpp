@@ -65,7 +65,7 @@ void DropMappedPages(std::string_view bytes) {
   // Reading one page of a mapping faults in its neighbours too, so pages no one asked to
   // drop pile up around small pieces of data (and over many inputs, as a merge reads):
   // after this many bytes given back piecewise, every live mapping is given back whole.
-  constexpr size_t kWholeMappingsAfter = size_t{4} << 20;
+  constexpr size_t kWholeMappingsAfter = size_t{512} << 10;
   const auto begin = reinterpret_cast<uintptr_t>(bytes.data());
   const uintptr_t end = begin + bytes.size();
   for (const Range& r : LiveMappings()) {

@@ -294,7 +294,7 @@ std::unique_ptr<TkvPDFIndirectObject> TkvCustomPDFDocument::ReadObjectAt(int32_t
 // take memory of their own. Pages given back read again from the file when a stream's
 // data is written or a deferred page loaded.
 void TkvCustomPDFDocument::TrimInputPages(bool now) {
-  constexpr int32_t kObjectsPerTrim = 2048;
+  constexpr int32_t kObjectsPerTrim = 256;
   if (FInputBytes.empty() || (!now && ++FObjectsSinceTrim < kObjectsPerTrim)) return;
   FObjectsSinceTrim = 0;
   DropMappedPages(FInputBytes);
