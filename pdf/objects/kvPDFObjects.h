@@ -14,6 +14,7 @@
 #include "core/kvClasses.h"
 #include "core/kvPDFUtils.h"
 #include "pdf/objects/kvDictKeys.h"
+#include "pdf/objects/kvNameText.h"
 #include "pdf/objects/kvObjectPool.h"
 
 namespace kv {
@@ -146,11 +147,11 @@ class TkvPDFStringObject : public TkvPDFObject {
 // A name keeps its leading "/" and any #-escapes as read.
 class TkvPDFNameObject : public TkvPDFObject {
  public:
-  explicit TkvPDFNameObject(std::string value) : TkvPDFObject(otName), Value(std::move(value)) {}
-  std::string Value;
+  explicit TkvPDFNameObject(std::string_view value) : TkvPDFObject(otName), Value(value) {}
+  TkvNameText Value;
   TkvPDFObjectPtr Clone() const override;
   void Serialize(std::string& out, TkvPDFWriteContext* ctx, int32_t n) const override;
-  const std::string& AsText() const { return Value; }
+  const std::string& AsText() const { return Value.str(); }
   std::string NameWithoutSlash() const { return Value.empty() ? std::string() : Value.substr(1); }
 };
 

@@ -88,7 +88,7 @@ TkvCryptMethod CryptFilterMethod(const TkvPDFDictObject& dict, std::string_view 
   const auto* filter = filters ? CastIfKind<TkvPDFDictObject>(Unwrap(filters->GetValue(filterName))) : nullptr;
   if (!filter) Unsupported(Format("crypt filter %s", filterName.c_str()));
   const auto* method = CastIfKind<TkvPDFNameObject>(Entry(*filter, "/CFM"));
-  const std::string m = method ? method->Value : "/None";
+  const std::string m = method ? method->Value.str() : "/None";
   if (m == "/None") return cmNone;
   if (m == "/AESV2") return cmAESV2;
   if (m == "/AESV3") return cmAESV3;
