@@ -208,6 +208,12 @@ class TkvRandomAccessFilter : public TkvReadOnlyFilter {
   // a slice of the input's shared bytes when it has them, so nothing is copied.
   std::unique_ptr<TkvMemoryStream> ReadSlice(int64_t count);
 
+ protected:
+  // The bytes of the current window from the position on (possibly fewer than remain in
+  // the input), for scanning in place; Advance(n) moves over n of them.
+  std::string_view Ahead() const { return {cur_, static_cast<size_t>(end_ - cur_)}; }
+  void Advance(size_t n) { cur_ += n; }
+
  private:
   char SlowReadChar();
   bool SlowAtEnd();

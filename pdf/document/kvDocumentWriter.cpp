@@ -329,8 +329,17 @@ void TkvCustomPDFDocument::WriteXRefAndTrailer(std::string& buf) {
   constexpr size_t kPiece = 64 * 1024;
   char line[32];
   for (int64_t offset : Offsets) {
-    std::snprintf(line, sizeof line, "%.10lld %.5d %s\r\n", static_cast<long long>(offset + 2), 0, "n");
-    buf += line;
+    const long long at = static_cast<long long>(offset + 2);
+    if (at >= 0 && at < 10000000000LL) {
+      // "oooooooooo 00000 n\r\n", formatted by hand: this loop runs once per object.
+      std::memcpy(line, "0000000000 00000 n\r\n", 20);
+      long long v = at;
+      for (int i = 9; i >= 0 && v > 0; --i, v /= 10) line[i] = static_cast<char>('0' + v % 10);
+      buf.append(line, 20);
+    } else {
+      std::snprintf(line, sizeof line, "%.10lld %.5d %s\r\n", at, 0, "n");
+      buf += line;
+    }
     if (buf.size() >= kPiece) {
       Output->WriteText(buf);
       buf.clear();

@@ -21,9 +21,7 @@ uintptr_t TkvNameText::EmptyBits() noexcept {
   return reinterpret_cast<uintptr_t>(&empty);
 }
 
-uintptr_t TkvNameText::Own(std::string_view text) {
-  return reinterpret_cast<uintptr_t>(new std::string(text)) | 1;
-}
+uintptr_t TkvNameText::Own(std::string_view text) { return reinterpret_cast<uintptr_t>(new std::string(text)) | 1; }
 
 uintptr_t TkvNameText::Share(std::string_view text) {
   if (text.empty()) return EmptyBits();

@@ -153,9 +153,37 @@ void ReadSubsection(TkvPDFStreamReader& reader, int32_t first, int32_t count, st
   }
 }
 
+// The usual entry, "oooooooooo ggggg n" and a space or line end, read straight from a
+// memory-backed input: the three tokens below give the same item and leave the reader at
+// the same place. False, nothing read, for anything else (the token reading decides).
+bool ReadPlainEntry(TkvPDFStreamReader& reader, std::string_view memory, TkvXRefItem& item) {
+  const int64_t at = reader.Pos();
+  if (at < 0 || static_cast<int64_t>(memory.size()) - at < 19) return false;
+  const char* s = memory.data() + at;
+  const auto digits = [s](int from, int to, int64_t& value) {
+    value = 0;
+    for (int i = from; i < to; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      value = value * 10 + (s[i] - '0');
+    }
+    return true;
+  };
+  int64_t offset = 0, generation = 0;
+  if (s[10] != ' ' || s[16] != ' ' || (s[17] != 'n' && s[17] != 'f')) return false;
+  if (s[18] != ' ' && s[18] != '\r' && s[18] != '\n') return false;
+  if (!digits(0, 10, offset) || !digits(11, 16, generation) || offset > INT32_MAX) return false;
+  item.Offset = static_cast<int32_t>(offset);
+  item.Generation = static_cast<int32_t>(generation);
+  item.EntryType = s[17];
+  reader.Seek(at + 18, TkvSeekOrigin::soBeginning);
+  reader.SkipWhitespace();
+  return true;
+}
+
 // The table of a modern file: entries are read as three tokens, so line ends of one or
 // three bytes do not shift the fields, and a subsection may begin beyond the entries read.
 void ReadSectionEntriesTolerant(TkvPDFStreamReader& reader, int64_t offset, std::vector<TkvXRefItem>& items) {
+  const std::string_view memory = reader.MemoryView();
   reader.Seek(offset, TkvSeekOrigin::soBeginning);
   reader.SkipWhitespace();
   if (reader.NextIs("xref")) reader.SkipBytes(4);
@@ -170,13 +198,15 @@ void ReadSectionEntriesTolerant(TkvPDFStreamReader& reader, int64_t offset, std:
     if (f < 0 || n < 0 || f > kMaxObjectNumber - n || static_cast<int64_t>(n) * 6 > reader.Size - reader.Pos())
       ThrowXRefDetail(Format(msg::SDetailSubsectionRange, f, n, kMaxObjectNumber));
     for (int32_t i = 0; i < n; ++i) {
-      reader.ReadToken(a);
-      reader.ReadToken(b);
-      reader.ReadToken(c);
       TkvXRefItem item;
-      if ((c != "n" && c != "f") || !TryStrToInt(a, item.Offset) || !TryStrToInt(b, item.Generation))
-        ThrowXRefDetail(Format(msg::SDetailEntryMalformed, f + i));
-      item.EntryType = c[0];
+      if (!ReadPlainEntry(reader, memory, item)) {
+        reader.ReadToken(a);
+        reader.ReadToken(b);
+        reader.ReadToken(c);
+        if ((c != "n" && c != "f") || !TryStrToInt(a, item.Offset) || !TryStrToInt(b, item.Generation))
+          ThrowXRefDetail(Format(msg::SDetailEntryMalformed, f + i));
+        item.EntryType = c[0];
+      }
       PlaceXRefEntry(items, int64_t{f} + i, item, reader.Size);
     }
   }
@@ -276,8 +306,17 @@ int64_t TkvPDFStreamReader::FindStartXRef() {
 }
 
 std::unique_ptr<TkvPDFDictObject> TkvPDFStreamReader::ReadTrailer() {
-  int c;
-  while ((c = NextByte()) >= 0 && c != 't') {
+  int c = -1;
+  // Past the entries of the table to the first "t": a search over memory when the input is.
+  if (std::string_view memory = MemoryView(); !memory.empty() && Pos() >= 0) {
+    const auto from = static_cast<size_t>(std::min<int64_t>(Pos(), static_cast<int64_t>(memory.size())));
+    const size_t at = memory.find('t', from);
+    Seek(at == std::string_view::npos ? static_cast<int64_t>(memory.size()) : static_cast<int64_t>(at) + 1,
+         TkvSeekOrigin::soBeginning);
+    if (at != std::string_view::npos) c = 't';
+  } else {
+    while ((c = NextByte()) >= 0 && c != 't') {
+    }
   }
   if (c < 0 || !NextIs("railer")) throw ETrailerError(msg::STrailerError);
   SkipBytes(6);

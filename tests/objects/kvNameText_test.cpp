@@ -1,11 +1,11 @@
 // Name texts: shared while the table has room, owned past it, and a copy or an assignment
 // never reaches another name's text.
+#include "pdf/objects/kvNameText.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "pdf/objects/kvNameText.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,43 @@ TEST(ObjectReader, StreamObjectLeavesTheReaderBeforeStream) {
   std::string token;
   in.Reader.ReadToken(token);
   EXPECT_EQ("endobj", token);
+}
+
+// An input that is not memory: the reader sees it through windows of 64 KB.
+class WindowedInput : public TkvStream {
+ public:
+  explicit WindowedInput(std::string text) : text_(std::move(text)) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t n = std::max<int64_t>(0, std::min<int64_t>(count, static_cast<int64_t>(text_.size()) - pos_));
+    if (n > 0) std::memcpy(buffer, text_.data() + pos_, static_cast<size_t>(n));
+    pos_ += n;
+    return n;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, TkvSeekOrigin origin) override {
+    pos_ = origin == TkvSeekOrigin::soBeginning ? offset
+           : origin == TkvSeekOrigin::soCurrent ? pos_ + offset
+                                                : static_cast<int64_t>(text_.size()) + offset;
+    return pos_;
+  }
+
+ private:
+  std::string text_;
+  int64_t pos_ = 0;
+};
+
+TEST(ObjectReader, NumbersAndReferencesReadTheSameAcrossWindowEdges) {
+  // Numbers and references are read in place when the window holds them; at its edge the
+  // token reading takes over, with the same result.
+  const std::string plain = "[1 2 3 R 6 /N 7 0 R -8 .5 9\r\n0\nR 10 % c\n 0 R 11 0 R]";
+  const std::string plainExpected = "[ 1 2 0 R 6 /N 7 0 R -8 0.5 9 0 R 10 0 R 11 0 R ]";
+  EXPECT_EQ(plainExpected, ToText(TextInput(plain).Reader.ReadObject().get()));
+  const size_t window = 64 * 1024;
+  for (size_t shift = 0; shift <= plain.size(); ++shift) {
+    WindowedInput input(std::string(window - shift, ' ') + plain);
+    TkvPDFStreamReader reader(7, &input);
+    EXPECT_EQ(plainExpected, ToText(reader.ReadObject().get())) << "shift " << shift;
+  }
 }
 
 TEST(ObjectReader, ArrayOfNumbersKeepsItsPlaceAfterLookAhead) {
