@@ -94,9 +94,8 @@ class TkvPDFStreamReader : public TkvRandomAccessFilter {
  private:
   TkvPDFObjectPtr ReadNumberOrReference();
   bool ThirdTokenIsRefOrObj();
-  bool ReadPlainReference(TkvPDFObjectPtr& out);
   TkvPDFObjectPtr ReadPlainNumber(int64_t afterFirst);
-  bool ReadPlainNumberInPlace(TkvPDFObjectPtr& out);
+  bool ReadNumberInPlace(TkvPDFObjectPtr& out);
   TkvPDFObjectPtr NumberFromToken(std::string_view t);
   TkvPDFObjectPtr ReadKeyword(std::string_view word);
   TkvPDFObjectPtr ReadIndirectObject(int32_t number, uint16_t generation);

@@ -85,6 +85,12 @@ bool TkvPDFStreamReader::NextIs(std::string_view word) {
 
 void TkvPDFStreamReader::SkipWhitespace() {
   for (;;) {
+    // Plain whitespace is passed over in the window; comments and the window's end below.
+    const std::string_view ahead = Ahead();
+    size_t i = 0;
+    while (i < ahead.size() && IsWhite(static_cast<unsigned char>(ahead[i]))) ++i;
+    Advance(i);
+    if (i < ahead.size() && ahead[i] != '%') return;
     int c = NextByte();
     if (c < 0) return;
     if (IsWhite(c)) continue;
@@ -169,36 +175,9 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadKeyword(std::string_view word) {
   return std::make_unique<TkvPDFBooleanObject>(word == "true");
 }
 
-// "N G R" in its usual form, digits separated by spaces or line ends, read in place: what
-// the token reading below makes of it, without copying three tokens. False, nothing read,
-// for anything else (other spacing, comments, large numbers, "obj"...).
-bool TkvPDFStreamReader::ReadPlainReference(TkvPDFObjectPtr& out) {
-  const std::string_view s = Ahead();
-  size_t i = 0;
-  const auto digits = [&](size_t most, int32_t& value) {
-    const size_t from = i;
-    value = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - from < most) value = value * 10 + (s[i++] - '0');
-    return i > from && i < s.size() && !(s[i] >= '0' && s[i] <= '9');
-  };
-  const auto spaces = [&] {
-    const size_t from = i;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\n' || s[i] == '\r')) ++i;
-    return i > from && i < s.size();
-  };
-  int32_t number = 0, generation = 0;
-  if (!digits(9, number) || !spaces() || !digits(5, generation) || !spaces()) return false;
-  if (s[i] != 'R' || i + 1 >= s.size() || !IsDelim(static_cast<unsigned char>(s[i + 1]))) return false;
-  if (number > kMaxObjectNumber || generation > 0xFFFF) return false;  // the message comes from below
-  Advance(i + 1);
-  SkipWhitespace();
-  out = std::make_unique<TkvPDFIndirectReference>(Owner, number, static_cast<uint16_t>(generation));
-  return true;
-}
-
 TkvPDFObjectPtr TkvPDFStreamReader::ReadNumberOrReference() {
   SkipWhitespace();
-  if (TkvPDFObjectPtr obj; ReadPlainReference(obj) || ReadPlainNumberInPlace(obj)) return obj;
+  if (TkvPDFObjectPtr obj; ReadNumberInPlace(obj)) return obj;
   ReadToken(tok1_);
   int64_t afterFirst = Pos();
   // Most numbers are plain numbers: look at the third token in place, without copying
@@ -250,10 +229,12 @@ TkvPDFObjectPtr TkvPDFStreamReader::ReadPlainNumber(int64_t afterFirst) {
   return NumberFromToken(tok1_);
 }
 
-// A number not followed by "G R" or "G obj", read in place: the same decision as the token
-// reading (first token, then the look at the third) over the window's bytes. False, nothing
-// read, when a comment or the window's end comes before the decision is made.
-bool TkvPDFStreamReader::ReadPlainNumberInPlace(TkvPDFObjectPtr& out) {
+// A number, or a reference "N G R" whose numbers are plain digits, read in place: the same
+// decision as the token reading (first token, then the look at the third) over the window's
+// bytes, without copying tokens. False, nothing read, when a comment or the window's end
+// comes before the decision is made, and for what the token reading must judge ("obj",
+// references with signs or large numbers).
+bool TkvPDFStreamReader::ReadNumberInPlace(TkvPDFObjectPtr& out) {
   const std::string_view s = Ahead();
   const auto tokenEnd = [&s](size_t from) {
     size_t i = from + 1;  // the first byte whatever it is
@@ -263,6 +244,16 @@ bool TkvPDFStreamReader::ReadPlainNumberInPlace(TkvPDFObjectPtr& out) {
   const auto whiteEnd = [&s](size_t from) {
     while (from < s.size() && IsWhite(static_cast<unsigned char>(s[from]))) ++from;
     return from;
+  };
+  // The value of s[from, to) when it is 1 to `most` digits.
+  const auto digits = [&s](size_t from, size_t to, size_t most, int32_t& value) {
+    if (to <= from || to - from > most) return false;
+    value = 0;
+    for (size_t i = from; i < to; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      value = value * 10 + (s[i] - '0');
+    }
+    return true;
   };
   if (s.empty()) return false;
   const size_t first = tokenEnd(0);
@@ -275,7 +266,16 @@ bool TkvPDFStreamReader::ReadPlainNumberInPlace(TkvPDFObjectPtr& out) {
   while (third + n < s.size() && n < 4 && !IsDelim(static_cast<unsigned char>(s[third + n]))) ++n;
   if (n < 4 && third + n >= s.size()) return false;
   const std::string_view t = s.substr(third, n);
-  if (t == "R" || (n == 3 && (t[0] | 0x20) == 'o' && (t[1] | 0x20) == 'b' && (t[2] | 0x20) == 'j')) return false;
+  if (n == 3 && (t[0] | 0x20) == 'o' && (t[1] | 0x20) == 'b' && (t[2] | 0x20) == 'j') return false;
+  if (t == "R") {
+    int32_t number = 0, generation = 0;
+    if (!digits(0, first, 9, number) || !digits(afterFirst, second, 5, generation)) return false;
+    if (number > kMaxObjectNumber || generation > 0xFFFF) return false;  // the message comes from below
+    Advance(third + 1);
+    SkipWhitespace();
+    out = std::make_unique<TkvPDFIndirectReference>(Owner, number, static_cast<uint16_t>(generation));
+    return true;
+  }
   Advance(afterFirst);  // the window's bytes stay where they are
   out = NumberFromToken(s.substr(0, first));
   return true;
