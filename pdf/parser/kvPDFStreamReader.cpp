@@ -428,9 +428,8 @@ void TkvPDFStreamReader::ReadNameText(std::string& name) {
 }
 
 std::unique_ptr<TkvPDFNameObject> TkvPDFStreamReader::ReadName() {
-  std::string name;
-  ReadNameText(name);
-  return std::make_unique<TkvPDFNameObject>(std::move(name));
+  ReadNameText(name_);  // the object takes the text (shared or its own copy)
+  return std::make_unique<TkvPDFNameObject>(name_);
 }
 
 void TkvPDFStreamReader::CheckObjectHeaderRead() const {
